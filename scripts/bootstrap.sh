@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the Linux build, tests and benchmarks need, only those missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libfreetype-dev fonts-liberation
+  libsdl2-dev libsndfile1-dev
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "bootstrap: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
