@@ -1,0 +1,307 @@
+// Windows on the memory screen: z-order, composition of presented pixels, handle operations.
+#include "platform/headless/HeadlessWindows.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "gfx/Canvas.h"
+
+namespace pictova {
+namespace {
+
+constexpr TColor kDesktop = RGB(0, 128, 128);
+
+void CopyRect(const TBitmap& src, int32_t sx, int32_t sy, TBitmap& dst, const TRect& d) {
+  // Both bitmaps are 24-bit; d is inside dst and (sx, sy)+size inside src.
+  const size_t bytes = static_cast<size_t>(d.Width()) * 3;
+  for (int32_t y = 0; y < d.Height(); ++y)
+    std::memcpy(dst.ScanLine(d.Top + y) + d.Left * 3, src.ScanLine(sy + y) + sx * 3, bytes);
+}
+
+void FillBits(TBitmap& bmp, const TRect& r, TColor color) {
+  const TRect c = IntersectRect(r, Rect(0, 0, bmp.Width(), bmp.Height()));
+  if (c.IsEmpty()) return;
+  const TColor rgb = ColorToRGB(color);
+  const uint8_t b = GetBValue(rgb), g = GetGValue(rgb), red = GetRValue(rgb);
+  for (int32_t y = c.Top; y < c.Bottom; ++y) {
+    uint8_t* p = bmp.ScanLine(y) + c.Left * 3;
+    for (int32_t x = c.Left; x < c.Right; ++x, p += 3) {
+      p[0] = b;
+      p[1] = g;
+      p[2] = red;
+    }
+  }
+}
+
+}  // namespace
+
+// ---- THeadlessWindow ----
+
+THeadlessWindow::THeadlessWindow(THeadlessHost& host, uintptr_t handle, const TWindowParams& params)
+    : FHost(host), FHandle(handle), FParams(params) {
+  FHost.Register(this);
+  SetParams(params);
+}
+
+THeadlessWindow::~THeadlessWindow() {
+  const TRect was = ShownOnScreen() ? ScreenRect() : TRect{};
+  FHost.Unregister(this);
+  if (!was.IsEmpty()) FHost.Compose(was);
+}
+
+TRect THeadlessWindow::ScreenRect() const {
+  TRect r = FParams.Bounds;
+  if (FParams.Parent != 0) {
+    if (const THeadlessWindow* parent = FHost.Find(FParams.Parent)) {
+      const TRect pc = parent->ClientScreenRect();
+      r = OffsetRect(r, pc.Left, pc.Top);
+    }
+  }
+  return r;
+}
+
+TRect THeadlessWindow::ClientScreenRect() const {
+  const TFrameMetrics m = FrameMetrics(FParams.Frame);
+  const TRect r = ScreenRect();
+  return {r.Left + m.Border, r.Top + m.Border + m.Caption, std::max(r.Left + m.Border, r.Right - m.Border),
+          std::max(r.Top + m.Border + m.Caption, r.Bottom - m.Border)};
+}
+
+bool THeadlessWindow::ShownOnScreen() const {
+  if (!FParams.Visible || !FParams.Presentable) return false;
+  if (FParams.Parent == 0) return true;
+  const THeadlessWindow* parent = FHost.Find(FParams.Parent);
+  return parent != nullptr && parent->ShownOnScreen();
+}
+
+void THeadlessWindow::SetParams(const TWindowParams& params) {
+  const TRect before = ShownOnScreen() ? ScreenRect() : TRect{};
+  const bool raise = params.TopMost && !FParams.TopMost;
+  FParams = params;
+  const TRect outer = FParams.Bounds;
+  FPixels.SetSize(std::max(outer.Width(), 0), std::max(outer.Height(), 0));
+  DrawFrame();
+  if (raise) FHost.Raise(this);
+  if (!before.IsEmpty()) FHost.Compose(before);
+  if (ShownOnScreen()) FHost.Compose(ScreenRect());
+}
+
+void THeadlessWindow::ClientSize(int32_t& width, int32_t& height) const {
+  const TRect c = ClientScreenRect();
+  width = c.Width();
+  height = c.Height();
+}
+
+void THeadlessWindow::DrawFrame() {
+  const TFrameMetrics m = FrameMetrics(FParams.Frame);
+  const int32_t w = FPixels.Width(), h = FPixels.Height();
+  if (m.Border == 0 || w == 0 || h == 0) return;
+  // The classic raised window edge: light/black, white/grey, then button face.
+  FillBits(FPixels, Rect(0, 0, w, h), clBtnFace);
+  FillBits(FPixels, Rect(0, 0, w, 1), clSilver);
+  FillBits(FPixels, Rect(0, 0, 1, h), clSilver);
+  FillBits(FPixels, Rect(0, h - 1, w, h), clBlack);
+  FillBits(FPixels, Rect(w - 1, 0, w, h), clBlack);
+  FillBits(FPixels, Rect(1, 1, w - 1, 2), clWhite);
+  FillBits(FPixels, Rect(1, 1, 2, h - 1), clWhite);
+  FillBits(FPixels, Rect(1, h - 2, w - 1, h - 1), clGray);
+  FillBits(FPixels, Rect(w - 2, 1, w - 1, h - 1), clGray);
+  FillBits(FPixels, Rect(m.Border, m.Border, w - m.Border, m.Border + m.Caption - 1),
+           FParams.Enabled ? clActiveCaption : clGray);
+}
+
+void THeadlessWindow::Present(const TBitmap& client, const TRect& dirty) {
+  const TFrameMetrics m = FrameMetrics(FParams.Frame);
+  int32_t cw = 0, ch = 0;
+  ClientSize(cw, ch);
+  TRect d = IntersectRect(dirty, Rect(0, 0, std::min(cw, client.Width()), std::min(ch, client.Height())));
+  if (d.IsEmpty() || client.PixelFormat() != pf24bit) return;
+  CopyRect(client, d.Left, d.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
+  if (ShownOnScreen()) {
+    const TRect c = ClientScreenRect();
+    FHost.Compose(OffsetRect(d, c.Left, c.Top));
+  }
+}
+
+void THeadlessWindow::BringToFront() {
+  FHost.Raise(this);
+  if (ShownOnScreen()) FHost.Compose(ScreenRect());
+}
+
+// ---- THeadlessHost ----
+
+THeadlessHost::THeadlessHost(TVirtualClock& clock, int32_t screenWidth, int32_t screenHeight)
+    : FClock(clock), FScreen(screenWidth, screenHeight) {
+  FillBits(FScreen, Rect(0, 0, screenWidth, screenHeight), kDesktop);
+}
+
+std::unique_ptr<IPlatformWindow> THeadlessHost::CreateWindow(const TWindowParams& params) {
+  return std::make_unique<THeadlessWindow>(*this, NewHandle(), params);
+}
+
+void THeadlessHost::Register(THeadlessWindow* window) {
+  // Above its parent and above every window that is not topmost.
+  auto pos = FZOrder.end();
+  if (!window->Params().TopMost)
+    pos = std::find_if(FZOrder.begin(), FZOrder.end(), [](THeadlessWindow* w) { return w->Params().TopMost; });
+  FZOrder.insert(pos, window);
+  if (FActive == 0 && window->Params().Presentable) FActive = window->Handle();
+}
+
+void THeadlessHost::Unregister(THeadlessWindow* window) {
+  FZOrder.erase(std::remove(FZOrder.begin(), FZOrder.end(), window), FZOrder.end());
+  const uintptr_t h = window->Handle();
+  if (FCapture == h) FCapture = 0;
+  if (FHover == h) FHover = 0;
+  if (FActive == h) {
+    FActive = 0;
+    for (auto it = FZOrder.rbegin(); it != FZOrder.rend(); ++it)
+      if ((*it)->ShownOnScreen()) {
+        FActive = (*it)->Handle();
+        break;
+      }
+  }
+}
+
+void THeadlessHost::Raise(THeadlessWindow* window) {
+  FZOrder.erase(std::remove(FZOrder.begin(), FZOrder.end(), window), FZOrder.end());
+  Register(window);
+  if (window->Params().Presentable) FActive = window->Handle();
+}
+
+THeadlessWindow* THeadlessHost::Find(uintptr_t handle) const {
+  for (THeadlessWindow* w : FZOrder)
+    if (w->Handle() == handle) return w;
+  return nullptr;
+}
+
+THeadlessWindow* THeadlessHost::WindowAt(int32_t x, int32_t y) const {
+  for (auto it = FZOrder.rbegin(); it != FZOrder.rend(); ++it)
+    if ((*it)->ShownOnScreen() && (*it)->ScreenRect().Contains(x, y)) return *it;
+  return nullptr;
+}
+
+THeadlessWindow* THeadlessHost::Active() const { return FActive ? Find(FActive) : nullptr; }
+
+void THeadlessHost::Compose(const TRect& screenRect) {
+  const TRect area = IntersectRect(screenRect, Rect(0, 0, FScreen.Width(), FScreen.Height()));
+  if (area.IsEmpty()) return;
+  // Top-level windows bottom to top, each followed by the windows embedded in it. Start at
+  // the highest top-level window that covers the whole area: everything below is hidden.
+  std::vector<const THeadlessWindow*> tops;
+  for (const THeadlessWindow* w : FZOrder)
+    if (w->Params().Parent == 0 || Find(w->Params().Parent) == nullptr) tops.push_back(w);
+  size_t first = tops.size();
+  for (size_t i = tops.size(); i-- > 0;)
+    if (tops[i]->ShownOnScreen() && IntersectRect(tops[i]->ScreenRect(), area) == area) {
+      first = i;
+      break;
+    }
+  if (first == tops.size()) {
+    FillBits(FScreen, area, kDesktop);
+    first = 0;
+  }
+  // An embedded window is clipped to its parent's client area.
+  std::function<void(const THeadlessWindow*, const TRect&)> draw = [&](const THeadlessWindow* w,
+                                                                       const TRect& clip) {
+    if (!w->ShownOnScreen()) return;
+    const TRect wr = w->ScreenRect();
+    const TRect part = IntersectRect(wr, clip);
+    if (!part.IsEmpty()) CopyRect(w->Pixels(), part.Left - wr.Left, part.Top - wr.Top, FScreen, part);
+    const TRect inner = IntersectRect(w->ClientScreenRect(), clip);
+    for (const THeadlessWindow* child : FZOrder)
+      if (child->Params().Parent == w->Handle() && child != w) draw(child, inner);
+  };
+  for (size_t i = first; i < tops.size(); ++i) draw(tops[i], area);
+}
+
+void THeadlessHost::Post(const TInputEvent& event) {
+  std::lock_guard<std::mutex> guard(FClock.Lock());
+  FEvents.push_back(event);
+  FClock.NotifyLocked();
+}
+
+void THeadlessHost::WaitEventsLocked(std::unique_lock<std::mutex>& lock, uint64_t deadline) {
+  FClock.WaitLocked(lock, deadline, [this] { return !FEvents.empty() || FWake; });
+  FWake = false;
+}
+
+bool THeadlessHost::PollEvent(TInputEvent& event) {
+  std::lock_guard<std::mutex> guard(FClock.Lock());
+  if (FEvents.empty()) return false;
+  event = FEvents.front();
+  FEvents.pop_front();
+  return true;
+}
+
+void THeadlessHost::WakeUpLocked() {
+  FWake = true;
+  FClock.NotifyLocked();
+}
+
+uintptr_t THeadlessHost::FindWindow(const std::string& caption) {
+  for (auto it = FZOrder.rbegin(); it != FZOrder.rend(); ++it)
+    if ((*it)->Params().Parent == 0 && (*it)->Params().Caption == caption) return (*it)->Handle();
+  return 0;
+}
+
+bool THeadlessHost::ShowWindow(uintptr_t handle, bool show) {
+  THeadlessWindow* w = Find(handle);
+  if (w == nullptr) return false;
+  const bool was = w->Params().Visible;
+  TWindowParams p = w->Params();
+  p.Visible = show;
+  w->SetParams(p);
+  return was;
+}
+
+bool THeadlessHost::EnableWindow(uintptr_t handle, bool enable) {
+  THeadlessWindow* w = Find(handle);
+  if (w == nullptr) return false;
+  const bool wasDisabled = !w->Params().Enabled;
+  TWindowParams p = w->Params();
+  p.Enabled = enable;
+  w->SetParams(p);
+  return wasDisabled;
+}
+
+bool THeadlessHost::IsWindowEnabled(uintptr_t handle) {
+  const THeadlessWindow* w = Find(handle);
+  return w != nullptr && w->Params().Enabled;
+}
+
+int32_t THeadlessHost::GetWindowLong(uintptr_t handle, int index) {
+  const THeadlessWindow* w = Find(handle);
+  if (w == nullptr) return 0;
+  return static_cast<int32_t>(index == GWL_EXSTYLE ? w->Params().ExStyle : w->Params().Style);
+}
+
+int32_t THeadlessHost::SetWindowLong(uintptr_t handle, int index, int32_t value) {
+  THeadlessWindow* w = Find(handle);
+  if (w == nullptr || (index != GWL_STYLE && index != GWL_EXSTYLE)) return 0;
+  TWindowParams p = w->Params();
+  uint32_t& field = index == GWL_EXSTYLE ? p.ExStyle : p.Style;
+  const int32_t old = static_cast<int32_t>(field);
+  field = static_cast<uint32_t>(value);
+  // A new style brings the border it describes, as on the real platform.
+  p.Frame = FrameFromStyle(p.Style, p.ExStyle);
+  w->SetParams(p);
+  return old;
+}
+
+bool THeadlessHost::SetForegroundWindow(uintptr_t handle) {
+  THeadlessWindow* w = Find(handle);
+  if (w == nullptr) return false;
+  w->BringToFront();
+  return true;
+}
+
+bool THeadlessHost::GetWindowRect(uintptr_t handle, TRect& rect) {
+  const THeadlessWindow* w = Find(handle);
+  if (w == nullptr) return false;
+  rect = w->ScreenRect();
+  return true;
+}
+
+}  // namespace pictova

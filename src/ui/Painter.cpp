@@ -1,0 +1,105 @@
+// Painting of a form: erase what no opaque control covers, then every control in z-order,
+// each on its own surface with the control's origin, copied back inside the invalid area.
+#include <cstring>
+
+#include "ui/Application.h"
+#include "ui/Form.h"
+
+namespace pictova {
+namespace {
+
+void CopyBits(const TBitmap& src, int32_t sx, int32_t sy, TBitmap& dst, const TRect& d) {
+  const size_t bytes = static_cast<size_t>(d.Width()) * 3;
+  for (int32_t y = 0; y < d.Height(); ++y)
+    std::memcpy(dst.ScanLine(d.Top + y) + d.Left * 3, src.ScanLine(sy + y) + sx * 3, bytes);
+}
+
+}  // namespace
+
+// Friend of TControl: reaches the controls' drawing surfaces.
+class TPainter {
+ public:
+  static void PaintArea(TForm& form, TBitmap& back, const TRect& area) {
+    if (!Covered(form, area)) {
+      TCanvas& canvas = back.Canvas();
+      canvas.Brush.Color = form.Color();
+      canvas.Brush.Style = bsSolid;
+      canvas.FillRect(area);
+    }
+    TMessage paint{WM_PAINT};
+    SafeCall([&] { form.Perform(paint); });
+    PaintChildren(back, form, {0, 0}, area);
+  }
+
+ private:
+  static bool Covered(const TWinControl& parent, const TRect& area) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+      const TControl* c = parent.Controls(i);
+      if (c->Visible() && (c->ControlStyle() & csOpaque) && IntersectRect(c->BoundsRect(), area) == area)
+        return true;
+    }
+    return false;
+  }
+
+  static void PaintChildren(TBitmap& back, TWinControl& parent, TPoint origin, const TRect& area) {
+    // Index loop: a paint handler must not change the list, but must not crash it either.
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+      TControl* c = parent.Controls(i);
+      if (!c->Visible()) continue;
+      const TRect bounds = OffsetRect(c->BoundsRect(), origin.X, origin.Y);
+      const TRect part = IntersectRect(bounds, area);
+      if (part.IsEmpty()) continue;
+      PaintControl(back, *c, bounds, part);
+      if (auto* w = dynamic_cast<TWinControl*>(c); w != nullptr && w->ControlCount() > 0)
+        PaintChildren(back, *w, bounds.TopLeft(), part);
+    }
+  }
+
+  static void PaintControl(TBitmap& back, TControl& c, const TRect& bounds, const TRect& part) {
+    TBitmap& surface = c.FPaintBitmap;
+    if (surface.PixelFormat() != pf24bit) surface.SetPixelFormat(pf24bit);
+    surface.SetSize(bounds.Width(), bounds.Height());
+    TCanvas& canvas = surface.Canvas();
+    canvas.Brush = TBrush{};
+    canvas.Pen = TPen{};
+    const TRect inner = OffsetRect(part, -bounds.Left, -bounds.Top);
+    // A control that does not cover its whole rectangle draws over what lies beneath.
+    if ((c.ControlStyle() & csOpaque) == 0) CopyBits(back, part.Left, part.Top, surface, inner);
+    TMessage paint{WM_PAINT};
+    paint.WParam = reinterpret_cast<uintptr_t>(&canvas);
+    bool ok = true;
+    SafeCall([&] {
+      ok = false;
+      c.Perform(paint);
+      ok = true;
+    });
+    if (ok && surface.Width() == bounds.Width() && surface.Height() == bounds.Height())
+      CopyBits(surface, inner.Left, inner.Top, back, part);
+  }
+};
+
+void TForm::PaintInvalid() {
+  if (FDirty.empty()) return;
+  if (!FVisible || IsLoading() || IsDestroying()) {
+    FDirty.clear();
+    return;
+  }
+  Handle();
+  const TRect client = ClientRect();
+  if (FBackBuffer.Width() != client.Width() || FBackBuffer.Height() != client.Height()) {
+    FBackBuffer.SetSize(client.Width(), client.Height());
+    FDirty.assign(1, client);
+  }
+  const std::vector<TRect> rects = std::move(FDirty);
+  FDirty.clear();
+  for (const TRect& r : rects) {
+    const TRect area = IntersectRect(r, client);
+    if (area.IsEmpty()) continue;
+    TPainter::PaintArea(*this, FBackBuffer, area);
+    if (FWindow != nullptr) FWindow->Present(FBackBuffer, area);
+  }
+}
+
+TCanvas& TForm::Canvas() { return FBackBuffer.Canvas(); }
+
+}  // namespace pictova
