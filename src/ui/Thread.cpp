@@ -15,6 +15,7 @@ namespace pictova {
 struct TThreadState {
   uint64_t Serial = 0;
   IClock* Clock = nullptr;
+  IWindowHost* Host = nullptr;
   bool Finished = false;
   bool Cancelled = false;
   bool InSync = false;     // the UI thread is running one of its calls right now
@@ -134,6 +135,7 @@ void TThread::Start() {
   if (FStarted) return;
   FStarted = true;
   FState->Clock = &Platform().Clock();
+  FState->Host = &Platform().Windows();
   FState->Clock->ThreadStarted();
   FThread = std::thread(&TThread::Entry, this, FState);
 }
@@ -169,6 +171,7 @@ void TThread::Entry(TThread* self, std::shared_ptr<TThreadState> state) {
     std::lock_guard<std::mutex> guard(clock.Lock());
     state->Finished = true;
     clock.NotifyLocked();
+    state->Host->WakeUpLocked();  // a loop that waits for this thread looks again
   }
   clock.ThreadEnded();
 }
@@ -200,7 +203,7 @@ int TThread::WaitFor() {
 
 void TThread::TerminateAndWait() {
   Terminate();
-  if (!FStarted) return;
+  if (!FStarted || FThread.get_id() == std::this_thread::get_id()) return;
   std::shared_ptr<TThreadState> state = FState;
   IClock& clock = *state->Clock;
   {
