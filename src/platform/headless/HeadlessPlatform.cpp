@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "platform/FreeTypeGlyphs.h"
 #include "platform/headless/HeadlessWindows.h"
 
 namespace pictova {
@@ -59,7 +60,9 @@ THeadlessPlatform::THeadlessPlatform(const THeadlessOptions& options)
       FCursor(std::make_unique<THeadlessCursor>(*FHost)),
       FMessageBoxes(std::make_unique<THeadlessMessageBoxes>()),
       FScreenInfo(std::make_unique<THeadlessScreenInfo>(std::max(options.ScreenWidth, 1),
-                                                        std::max(options.ScreenHeight, 1))) {}
+                                                        std::max(options.ScreenHeight, 1))) {
+  EnsureGlyphSource();
+}
 
 THeadlessPlatform::~THeadlessPlatform() {
   FHost->Foreign().clear();
