@@ -65,13 +65,8 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
       }
     } else {  // 24-bit to 1-bit: the nearer of black and white
       for (int32_t x = 0; x < keepW; ++x) {
-        int dBlack = 0, dWhite = 0;
-        for (int c = 0; c < 3; ++c) {
-          const int v = src[3 * x + c];
-          dBlack += v * v;
-          dWhite += (255 - v) * (255 - v);
-        }
-        if (dWhite < dBlack) dst[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+        if (IsNearerWhite(src[3 * x + 2], src[3 * x + 1], src[3 * x]))
+          dst[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
       }
     }
   }
@@ -103,8 +98,8 @@ void TBitmap::SetPixel(int32_t x, int32_t y, TColor color) {
   color = ColorToRGB(color);
   uint8_t* row = FBits.data() + static_cast<size_t>(y) * FRowBytes;
   if (FPixelFormat == pf1bit) {
-    const int lum = GetRValue(color) + GetGValue(color) + GetBValue(color);
-    if (lum >= 3 * 128) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    if (IsNearerWhite(GetRValue(color), GetGValue(color), GetBValue(color)))
+      row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
     else row[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
     return;
   }

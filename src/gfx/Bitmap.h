@@ -68,7 +68,8 @@ class TBitmap : public TGraphic {
 
   // Copies size, format and pixels of another bitmap (or empties this one for nullptr).
   void Assign(const TBitmap* source);
-  // Frees the pixels and the canvas: 0 x 0, keeps the pixel format.
+  // Frees the pixels: 0 x 0, keeps the pixel format. The canvas (and its clip region and
+  // lock) stays valid, as it does across SetSize.
   void Clear();
 
   // Drawing surface of this bitmap, created on first use.
