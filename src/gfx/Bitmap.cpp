@@ -25,6 +25,10 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
 
 std::unique_ptr<TGraphic> TBitmap::Clone() const { return std::make_unique<TBitmap>(*this); }
 
+void TBitmap::Draw(TCanvas& canvas, const TRect& rect) const {
+  canvas.StretchBlt(rect, *this, Rect(0, 0, FWidth, FHeight));
+}
+
 int32_t TBitmap::RowBytesFor(int32_t width, TPixelFormat format) {
   const int64_t bits = static_cast<int64_t>(width) * (format == pf1bit ? 1 : 24);
   return static_cast<int32_t>(((bits + 31) / 32) * 4);
