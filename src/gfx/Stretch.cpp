@@ -80,13 +80,29 @@ void CopyRowSpan(const TBitmap& source, const uint8_t* srcRow, TBitmap& dest, ui
       std::memcpy(dstRow + 3 * size_t(left), srcRow + 3 * size_t(map[left]), 3 * size_t(right - left));
       return;
     }
+    // Four-byte moves: the fourth byte written is the next pixel's first, rewritten in the
+    // next step, so every pixel but the span's last one can use them, provided the
+    // four-byte read stays inside the source row.
+    const int32_t lastWide = (source.RowBytes() - 4) / 3;  // last source pixel readable so
     uint8_t* d = dstRow + 3 * size_t(left);
-    for (int32_t x = left; x < right; ++x, d += 3) {
-      const uint8_t* s = srcRow + 3 * size_t(map[x]);
-      d[0] = s[0];
-      d[1] = s[1];
-      d[2] = s[2];
+    int32_t x = left;
+    for (; x < right - 1; ++x, d += 3) {
+      const int32_t sx = map[x];
+      const uint8_t* s = srcRow + 3 * size_t(sx);
+      if (sx <= lastWide) {
+        uint32_t v;
+        std::memcpy(&v, s, 4);
+        std::memcpy(d, &v, 4);
+      } else {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+      }
     }
+    const uint8_t* s = srcRow + 3 * size_t(map[x]);
+    d[0] = s[0];
+    d[1] = s[1];
+    d[2] = s[2];
     return;
   }
   for (int32_t x = left; x < right; ++x) {

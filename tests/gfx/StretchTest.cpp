@@ -76,6 +76,7 @@ void CheckCases(TPixelFormat destFormat, TPixelFormat srcFormat, const TRegion* 
       {"offset unscaled", 5, 3, 10, 8, 2, 4, 10, 8},
       {"enlarge", 2, 1, 19, 14, 1, 2, 7, 5},
       {"enlarge by exactly 3", 0, 0, 21, 15, 0, 0, 7, 5},
+      {"whole source enlarged", 0, 0, 24, 18, 0, 0, 24, 17},
       {"shrink", 1, 1, 9, 7, 0, 0, 23, 17},
       {"shrink to one pixel", 4, 4, 1, 1, 0, 0, 23, 17},
       {"mirror x", 20, 0, -17, 12, 0, 0, 23, 17},
@@ -96,18 +97,21 @@ void CheckCases(TPixelFormat destFormat, TPixelFormat srcFormat, const TRegion* 
       {"huge source", 0, 0, 24, 18, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
       {"huge shrink onto the bitmap", -1000000, 0, 2000000, 18, 0, 0, 23, 17},
   };
-  TBitmap src(23, 17, srcFormat);
-  if (srcFormat == pf1bit) PaintMono(src);
-  else Paint(src, 0);
-  for (const Case& c : cases) {
-    TBitmap actual(24, 18, destFormat);
-    if (destFormat == pf1bit) PaintMono(actual);
-    else Paint(actual, 100);
-    TBitmap expected(actual);
-    if (clip) actual.Canvas().SelectClipRgn(clip);
-    actual.Canvas().StretchBlt(c.X, c.Y, c.W, c.H, src, c.Sx, c.Sy, c.Sw, c.Sh);
-    Ref::Stretch(expected, c.X, c.Y, c.W, c.H, src, c.Sx, c.Sy, c.Sw, c.Sh, clip);
-    EXPECT_EQ(FirstDifference(actual, expected), "") << c.Name;
+  // 23 pixels leave padding at the end of each row, 24 (72 bytes) leave none.
+  for (const int32_t srcWidth : {23, 24}) {
+    TBitmap src(srcWidth, 17, srcFormat);
+    if (srcFormat == pf1bit) PaintMono(src);
+    else Paint(src, 0);
+    for (const Case& c : cases) {
+      TBitmap actual(24, 18, destFormat);
+      if (destFormat == pf1bit) PaintMono(actual);
+      else Paint(actual, 100);
+      TBitmap expected(actual);
+      if (clip) actual.Canvas().SelectClipRgn(clip);
+      actual.Canvas().StretchBlt(c.X, c.Y, c.W, c.H, src, c.Sx, c.Sy, c.Sw, c.Sh);
+      Ref::Stretch(expected, c.X, c.Y, c.W, c.H, src, c.Sx, c.Sy, c.Sw, c.Sh, clip);
+      EXPECT_EQ(FirstDifference(actual, expected), "") << c.Name << ", source width " << srcWidth;
+    }
   }
 }
 
