@@ -12,9 +12,9 @@ bool TStretchAxis::Make(int32_t destStart, int32_t destExtent, int32_t srcStart,
                         TStretchAxis& axis) {
   if (destExtent == 0 || srcExtent == 0) return false;
   // 64-bit throughout: start + extent of two 32-bit values may leave the 32-bit range.
-  axis.DestStart = destExtent > 0 ? destStart : int64_t{destStart} + destExtent;
+  axis.DestStart = destExtent > 0 ? destStart : int64_t{destStart} + destExtent + 1;
   axis.DestCount = destExtent > 0 ? int64_t{destExtent} : -int64_t{destExtent};
-  axis.SrcStart = srcExtent > 0 ? srcStart : int64_t{srcStart} + srcExtent;
+  axis.SrcStart = srcExtent > 0 ? srcStart : int64_t{srcStart} + srcExtent + 1;
   axis.SrcCount = srcExtent > 0 ? int64_t{srcExtent} : -int64_t{srcExtent};
   axis.Mirror = (destExtent < 0) != (srcExtent < 0);
   return true;

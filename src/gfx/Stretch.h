@@ -13,9 +13,10 @@ class TBitmap;
 
 // One axis of a stretch copy.
 //
-// Extents: a destination (start, extent) covers the pixels from min(start, start + extent)
-// up to but excluding max(start, start + extent); the source likewise. When exactly one of
-// the two extents is negative the axis is mirrored.
+// Extents: a run (start, extent) always includes its start pixel and excludes its end:
+// (10, 3) covers 10, 11, 12 and (10, -3) covers 10, 9, 8, so (w - 1, -w) is the whole
+// width backwards, as in the platform's usual mirroring call. Source and destination
+// runs alike. When exactly one of the two extents is negative the axis is mirrored.
 //
 // Mapping: destination pixel i of the covered run (i = 0 .. n - 1, counted from the low
 // end) takes source pixel m(i) of the source run (counted from its low end), with

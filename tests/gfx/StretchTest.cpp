@@ -26,9 +26,10 @@ void PaintMono(TBitmap& b) {
     for (int x = 0; x < b.Width(); ++x) b.SetPixel(x, y, (x * x + 3 * y) % 5 < 2 ? clWhite : clBlack);
 }
 
-// The rule written out plainly: normalise each extent to [low, low + n), take the source
-// pixel under the destination pixel's centre, count from the far end when mirrored, and
-// write only destination pixels inside both bitmaps and the clip region.
+// The rule written out plainly: a run includes its start and excludes its end whichever
+// way it runs, so it covers [low, low + n); take the source pixel under the destination
+// pixel's centre, count from the far end when mirrored, and write only destination pixels
+// inside both bitmaps and the clip region.
 struct Ref {
   static int64_t Source(int64_t i, int64_t n, int64_t s0, int64_t s, bool mirror) {
     const int64_t m = ((2 * i + 1) * s) / (2 * n);
@@ -38,9 +39,9 @@ struct Ref {
                       int32_t sx, int32_t sy, int32_t sw, int32_t sh, const TRegion* clip = nullptr) {
     if (w == 0 || h == 0 || sw == 0 || sh == 0) return;
     const TBitmap original(src);
-    const int64_t dx0 = w > 0 ? x : int64_t{x} + w, dy0 = h > 0 ? y : int64_t{y} + h;
+    const int64_t dx0 = w > 0 ? x : int64_t{x} + w + 1, dy0 = h > 0 ? y : int64_t{y} + h + 1;
     const int64_t n = std::llabs(w), nv = std::llabs(h);
-    const int64_t sx0 = sw > 0 ? sx : int64_t{sx} + sw, sy0 = sh > 0 ? sy : int64_t{sy} + sh;
+    const int64_t sx0 = sw > 0 ? sx : int64_t{sx} + sw + 1, sy0 = sh > 0 ? sy : int64_t{sy} + sh + 1;
     const int64_t s = std::llabs(sw), sv = std::llabs(sh);
     for (int32_t py = 0; py < dest.Height(); ++py)
       for (int32_t px = 0; px < dest.Width(); ++px) {
@@ -82,6 +83,7 @@ void CheckCases(TPixelFormat destFormat, TPixelFormat srcFormat, const TRegion* 
       {"mirror x", 20, 0, -17, 12, 0, 0, 23, 17},
       {"mirror y", 0, 15, 21, -13, 3, 2, 9, 9},
       {"mirror both", 22, 16, -22, -16, 0, 0, 23, 17},
+      {"flipped onto itself", 23, 17, -24, -18, 0, 0, 24, 17},
       {"source extents negative", 0, 0, 20, 16, 23, 17, -23, -17},
       {"both extents negative, no mirror", 20, 16, -20, -16, 23, 17, -23, -17},
       {"fold of two extra pixels", 26, 0, -27, 16, 10, 0, 5, 17},
@@ -128,15 +130,20 @@ TEST(StretchCopy, MappingPicksTheSourcePixelUnderEachDestinationCentre) {
   EXPECT_EQ(row(4, 2), "0011");
   EXPECT_EQ(row(2, 4), "13");
   EXPECT_EQ(row(4, 3), "0112");
-  EXPECT_EQ(row(-3, 3), "210");  // covers -3 .. -1, mirrored
-  EXPECT_EQ(row(3, -3), "-1-2-3");
+  EXPECT_EQ(row(-3, 3), "210");  // covers 0, -1, -2: mirrored
+  EXPECT_EQ(row(3, -3), "0-1-2");
+  TStretchAxis flip;  // the whole of 8 pixels backwards onto itself
+  ASSERT_TRUE(TStretchAxis::Make(7, -8, 0, 8, flip));
+  EXPECT_EQ(flip.DestStart, 0);
+  EXPECT_EQ(flip.SourceFor(0), 7);
+  EXPECT_EQ(flip.SourceFor(7), 0);
   TStretchAxis a;
   EXPECT_FALSE(TStretchAxis::Make(0, 0, 0, 5, a));
   EXPECT_FALSE(TStretchAxis::Make(0, 5, 0, 0, a));
   // Extremes stay exact in 64 bits: the last of 2^31 pixels maps to the last source pixel.
   ASSERT_TRUE(TStretchAxis::Make(INT32_MIN, INT32_MIN, 0, INT32_MIN, a));
-  EXPECT_EQ(a.DestStart, int64_t{INT32_MIN} * 2);
-  EXPECT_EQ(a.SourceFor(a.DestStart + a.DestCount - 1), int64_t{INT32_MIN} + (int64_t{1} << 31) - 1);
+  EXPECT_EQ(a.DestStart, int64_t{INT32_MIN} * 2 + 1);
+  EXPECT_EQ(a.SourceFor(a.DestStart + a.DestCount - 1), 0);
 }
 
 TEST(StretchCopy, TwentyFourBitMatchesTheReference) { CheckCases(pf24bit, pf24bit, nullptr); }
@@ -176,9 +183,9 @@ TEST(StretchCopy, OverlappingCopyWithinOneBitmapReadsTheOriginal) {
   b.Canvas().CopyRect(Rect(3, 2, 17, 11), b.Canvas(), Rect(0, 0, 14, 9));
   Ref::Stretch(expected, 3, 2, 14, 9, expected, 0, 0, 14, 9);
   EXPECT_EQ(FirstDifference(b, expected), "");
+  const TBitmap before(b);
   b.Canvas().StretchBlt(19, 0, -20, 12, b, 0, 0, 20, 12);  // mirror in place
-  Ref::Stretch(expected, 19, 0, -20, 12, expected, 0, 0, 20, 12);
-  EXPECT_EQ(FirstDifference(b, expected), "");
+  for (int x = 0; x < 20; ++x) EXPECT_EQ(b.Pixel(x, 5), before.Pixel(19 - x, 5)) << x;
 }
 
 TEST(StretchCopy, RectangleFormsOfTheCanvas) {
