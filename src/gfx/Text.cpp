@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gfx/Bitmap.h"
+#include "gfx/Region.h"
 #include "rtl/SysUtils.h"
 
 namespace pictova {
@@ -130,21 +131,36 @@ TLayout Layout(IGlyphFace& face, std::string_view text, const TRect& rect, uint3
   return layout;
 }
 
-void FillClipped(TBitmap& bmp, const TRect& r, const TRect& clip, TColor color) {
-  const TRect c = IntersectRect(IntersectRect(r, clip), Rect(0, 0, bmp.Width(), bmp.Height()));
-  for (int32_t y = c.Top; y < c.Bottom; ++y)
-    for (int32_t x = c.Left; x < c.Right; ++x) bmp.SetPixel(x, y, color);
-}
+// Writes pixels inside the text rectangle, the bitmap and the canvas's clip region.
+struct TPlotter {
+  TBitmap& Bmp;
+  const TRegion* Clip;
+  TRect Bounds;
+  void Plot(int32_t x, int32_t y, TColor rgb) const {
+    if (!Bounds.Contains(x, y) || (Clip != nullptr && !Clip->Contains(x, y))) return;
+    if (Bmp.PixelFormat() == pf24bit) {
+      uint8_t* p = Bmp.ScanLine(y) + x * 3;
+      p[0] = GetBValue(rgb);
+      p[1] = GetGValue(rgb);
+      p[2] = GetRValue(rgb);
+    } else {
+      Bmp.SetPixel(x, y, rgb);
+    }
+  }
+  void Fill(const TRect& r, TColor rgb) const {
+    const TRect c = IntersectRect(r, Bounds);
+    for (int32_t y = c.Top; y < c.Bottom; ++y)
+      for (int32_t x = c.Left; x < c.Right; ++x) Plot(x, y, rgb);
+  }
+};
 
 // Draws one line with its pen at (x, baseline).
-void DrawLine(TBitmap& bmp, IGlyphFace& face, const TFont& font, const TLine& line, int32_t x, int32_t baseline,
-              const TRect& clip, bool tabs) {
+void DrawLine(const TPlotter& out, IGlyphFace& face, const TFont& font, const TLine& line, int32_t x,
+              int32_t baseline, bool tabs) {
   const TFontMetrics& m = face.Metrics();
   const TColor color = ColorToRGB(font.Color());
-  const TRect bounds = IntersectRect(clip, Rect(0, 0, bmp.Width(), bmp.Height()));
   const int32_t tab = TabWidth(m);
   const int32_t startX = x;
-  const bool pf24 = bmp.PixelFormat() == pf24bit;
   for (const TChar& ch : line) {
     if (ch.Code == '\t' && tabs) {
       x = startX + ((x - startX) / tab + 1) * tab;
@@ -152,34 +168,19 @@ void DrawLine(TBitmap& bmp, IGlyphFace& face, const TFont& font, const TLine& li
     }
     const TGlyphImage& g = face.Glyph(Cp1252ToCodePoint(ch.Code));
     const int32_t gx = x + g.Left, gy = baseline - g.Top;
-    for (int32_t row = 0; row < g.Height; ++row) {
-      const int32_t py = gy + row;
-      if (py < bounds.Top || py >= bounds.Bottom) continue;
-      uint8_t* scan = pf24 ? bmp.ScanLine(py) : nullptr;
-      for (int32_t col = 0; col < g.Width; ++col) {
-        const int32_t px = gx + col;
-        if (px < bounds.Left || px >= bounds.Right || !g.Mask[static_cast<size_t>(row * g.Width + col)]) continue;
-        if (scan != nullptr) {
-          scan[px * 3] = GetBValue(color);
-          scan[px * 3 + 1] = GetGValue(color);
-          scan[px * 3 + 2] = GetRValue(color);
-        } else {
-          bmp.SetPixel(px, py, color);
-        }
-      }
-    }
+    for (int32_t row = 0; row < g.Height; ++row)
+      for (int32_t col = 0; col < g.Width; ++col)
+        if (g.Mask[static_cast<size_t>(row * g.Width + col)]) out.Plot(gx + col, gy + row, color);
     if (ch.Accel)
-      FillClipped(bmp, Rect(x, baseline + m.UnderlinePosition, x + g.Advance,
-                            baseline + m.UnderlinePosition + m.UnderlineThickness),
-                  bounds, color);
+      out.Fill(Rect(x, baseline + m.UnderlinePosition, x + g.Advance, baseline + m.UnderlinePosition + m.UnderlineThickness),
+               color);
     x += g.Advance;
   }
   if (font.Style() & fsUnderline)
-    FillClipped(bmp, Rect(startX, baseline + m.UnderlinePosition, x, baseline + m.UnderlinePosition + m.UnderlineThickness),
-                bounds, color);
+    out.Fill(Rect(startX, baseline + m.UnderlinePosition, x, baseline + m.UnderlinePosition + m.UnderlineThickness), color);
   if (font.Style() & fsStrikeOut) {
     const int32_t y = baseline - m.Ascent / 3;
-    FillClipped(bmp, Rect(startX, y, x, y + m.UnderlineThickness), bounds, color);
+    out.Fill(Rect(startX, y, x, y + m.UnderlineThickness), color);
   }
 }
 
@@ -216,7 +217,8 @@ int32_t DrawText(TCanvas& canvas, const TFont& font, std::string_view text, TRec
     }
   }
   TBitmap& bmp = *canvas.Bitmap();
-  const TRect clip = (format & DT_NOCLIP) ? Rect(INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2) : rect;
+  const TRect area = Rect(0, 0, bmp.Width(), bmp.Height());
+  const TPlotter out{bmp, canvas.ClipRegion(), (format & DT_NOCLIP) ? area : IntersectRect(rect, area)};
   const bool opaque = canvas.Brush.Style == bsSolid;
   const TColor back = ColorToRGB(canvas.Brush.Color);
   const bool tabs = (format & DT_EXPANDTABS) != 0;
@@ -229,8 +231,8 @@ int32_t DrawText(TCanvas& canvas, const TFont& font, std::string_view text, TRec
       x = rect.Right - w;
     }
     const int32_t y = top + static_cast<int32_t>(i) * layout.LineHeight;
-    if (opaque) FillClipped(bmp, Rect(x, y, x + w, y + layout.LineHeight), clip, back);
-    DrawLine(bmp, face, font, layout.Lines[i], x, y + face.Metrics().Ascent, clip, tabs);
+    if (opaque) out.Fill(Rect(x, y, x + w, y + layout.LineHeight), back);
+    DrawLine(out, face, font, layout.Lines[i], x, y + face.Metrics().Ascent, tabs);
   }
   return height;
 }

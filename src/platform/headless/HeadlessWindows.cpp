@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "gfx/Canvas.h"
+#include "gfx/Text.h"
 
 namespace pictova {
 namespace {
@@ -107,8 +108,16 @@ void THeadlessWindow::DrawFrame() {
   FillBits(FPixels, Rect(1, 1, 2, h - 1), clWhite);
   FillBits(FPixels, Rect(1, h - 2, w - 1, h - 1), clGray);
   FillBits(FPixels, Rect(w - 2, 1, w - 1, h - 1), clGray);
-  FillBits(FPixels, Rect(m.Border, m.Border, w - m.Border, m.Border + m.Caption - 1),
-           FParams.Enabled ? clActiveCaption : clGray);
+  const TRect bar = Rect(m.Border, m.Border, w - m.Border, m.Border + m.Caption - 1);
+  FillBits(FPixels, bar, FParams.Enabled ? clActiveCaption : clGray);
+  if (FParams.Caption.empty() || GlyphSource() == nullptr) return;
+  TFont font;
+  font.SetStyle(fsBold);
+  font.SetColor(clWhite);
+  TCanvas& canvas = FPixels.Canvas();
+  canvas.Brush.Style = bsClear;
+  TRect text = Rect(bar.Left + 4, bar.Top, bar.Right - 2, bar.Bottom);
+  DrawText(canvas, font, FParams.Caption, text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
 void THeadlessWindow::Present(const TBitmap& client, const TRect& dirty) {
