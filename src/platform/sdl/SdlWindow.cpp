@@ -1,0 +1,127 @@
+// SDL windows: one per form, borderless full screen for the saver, or drawing into a
+// foreign window (preview). Presentation copies the dirty rectangle to the window surface.
+#include <algorithm>
+
+#include "gfx/Bitmap.h"
+#include "platform/sdl/SdlHost.h"
+#include "rtl/Ansi.h"
+
+namespace pictova {
+
+TSdlWindow::TSdlWindow(TSdlHost& host, uintptr_t handle, const TWindowParams& params)
+    : FHost(host), FHandle(handle), FParams(params) {
+  Create();
+  if (FWindow != nullptr) FHandle = SDL_GetWindowID(FWindow);
+  FHost.Register(this);
+}
+
+TSdlWindow::~TSdlWindow() {
+  FHost.Unregister(this);
+  Destroy();
+}
+
+void TSdlWindow::Create() {
+  if (!FParams.Presentable) return;
+  if (FParams.Parent != 0) {
+    // Draw into the other program's window itself (its whole area is ours).
+    FWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(FParams.Parent));
+    FForeign = FWindow != nullptr;
+    if (FWindow != nullptr) return;
+  }
+  const TFrameMetrics m = FrameMetrics(FParams.Frame);
+  const TRect b = FParams.Bounds;
+  uint32_t flags = SDL_WINDOW_HIDDEN;
+  if (FParams.Frame == wfNone) flags |= SDL_WINDOW_BORDERLESS;
+  if (FParams.Frame == wfSizeable) flags |= SDL_WINDOW_RESIZABLE;
+  if (FParams.TopMost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  if (FParams.Maximized && FParams.Frame == wfNone) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  const int w = std::max(b.Width() - 2 * m.Border, 1), h = std::max(b.Height() - 2 * m.Border - m.Caption, 1);
+  FWindow = SDL_CreateWindow(Cp1252ToUtf8(FParams.Caption).c_str(), b.Left + m.Border, b.Top + m.Border + m.Caption,
+                             w, h, flags);
+  if (FWindow == nullptr) return;
+  if (FParams.Maximized && FParams.Frame != wfNone) SDL_MaximizeWindow(FWindow);
+  if (FParams.Visible) SDL_ShowWindow(FWindow);
+}
+
+void TSdlWindow::Destroy() {
+  if (FWindow != nullptr) {
+    // A foreign window is only let go of, not destroyed: SDL leaves it alone.
+    SDL_DestroyWindow(FWindow);
+    FWindow = nullptr;
+  }
+}
+
+void TSdlWindow::SetParams(const TWindowParams& params) {
+  const TWindowParams old = FParams;
+  FParams = params;
+  if (!FParams.Presentable) return;
+  if (FWindow == nullptr || params.Parent != old.Parent) {
+    FHost.Unregister(this);
+    Destroy();
+    Create();
+    if (FWindow != nullptr) FHandle = SDL_GetWindowID(FWindow);
+    FHost.Register(this);
+    return;
+  }
+  if (FForeign) return;  // the other program decides about its window
+  if (params.Caption != old.Caption) SDL_SetWindowTitle(FWindow, Cp1252ToUtf8(params.Caption).c_str());
+  if (params.Frame != old.Frame) {
+    SDL_SetWindowBordered(FWindow, params.Frame == wfNone ? SDL_FALSE : SDL_TRUE);
+    SDL_SetWindowResizable(FWindow, params.Frame == wfSizeable ? SDL_TRUE : SDL_FALSE);
+  }
+  if (params.TopMost != old.TopMost) SDL_SetWindowAlwaysOnTop(FWindow, params.TopMost ? SDL_TRUE : SDL_FALSE);
+  const bool full = params.Maximized && params.Frame == wfNone;
+  const bool wasFull = old.Maximized && old.Frame == wfNone;
+  if (full != wasFull) SDL_SetWindowFullscreen(FWindow, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  if (params.Maximized && !full && !old.Maximized) SDL_MaximizeWindow(FWindow);
+  if (!params.Maximized && old.Maximized && !wasFull) SDL_RestoreWindow(FWindow);
+  if (!params.Maximized && (params.Bounds != old.Bounds || params.Frame != old.Frame)) {
+    const TFrameMetrics m = FrameMetrics(params.Frame);
+    const TRect b = params.Bounds;
+    SDL_SetWindowPosition(FWindow, b.Left + m.Border, b.Top + m.Border + m.Caption);
+    SDL_SetWindowSize(FWindow, std::max(b.Width() - 2 * m.Border, 1), std::max(b.Height() - 2 * m.Border - m.Caption, 1));
+  }
+  if (params.Visible != old.Visible) {
+    if (params.Visible) {
+      SDL_ShowWindow(FWindow);
+    } else {
+      SDL_HideWindow(FWindow);
+    }
+  }
+}
+
+void TSdlWindow::ClientSize(int32_t& width, int32_t& height) const {
+  if (FWindow == nullptr) {
+    const TFrameMetrics m = FrameMetrics(FParams.Frame);
+    width = std::max(FParams.Bounds.Width() - 2 * m.Border, 0);
+    height = std::max(FParams.Bounds.Height() - 2 * m.Border - m.Caption, 0);
+    return;
+  }
+  int w = 0, h = 0;
+  SDL_GetWindowSize(FWindow, &w, &h);
+  width = w;
+  height = h;
+}
+
+void TSdlWindow::Present(const TBitmap& client, const TRect& dirty) {
+  if (FWindow == nullptr || client.PixelFormat() != pf24bit) return;
+  SDL_Surface* surface = SDL_GetWindowSurface(FWindow);
+  if (surface == nullptr) return;
+  const TRect d = IntersectRect(dirty, Rect(0, 0, std::min(surface->w, client.Width()), std::min(surface->h, client.Height())));
+  if (d.IsEmpty()) return;
+  if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+  uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(d.Top) * surface->pitch +
+                 static_cast<ptrdiff_t>(d.Left) * surface->format->BytesPerPixel;
+  // Our rows hold blue, green, red bytes: SDL's BGR24.
+  SDL_ConvertPixels(d.Width(), d.Height(), SDL_PIXELFORMAT_BGR24, client.ScanLine(d.Top) + d.Left * 3,
+                    client.RowBytes(), surface->format->format, dst, surface->pitch);
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  const SDL_Rect r{d.Left, d.Top, d.Width(), d.Height()};
+  SDL_UpdateWindowSurfaceRects(FWindow, &r, 1);
+}
+
+void TSdlWindow::BringToFront() {
+  if (FWindow != nullptr && !FForeign) SDL_RaiseWindow(FWindow);
+}
+
+}  // namespace pictova
