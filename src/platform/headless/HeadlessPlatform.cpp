@@ -99,7 +99,8 @@ void THeadlessPlatform::MouseMove(int32_t x, int32_t y, uint8_t shift) {
 }
 
 void THeadlessPlatform::MouseDown(int32_t x, int32_t y, uint8_t button, uint8_t shift) {
-  MouseMove(x, y, shift);
+  // Pressing where the pointer already is moves nothing.
+  if (x != FHost->FPointerX || y != FHost->FPointerY) MouseMove(x, y, shift);
   THeadlessHost& h = *FHost;
   THeadlessWindow* target = h.WindowAt(x, y);
   if (target == nullptr || !target->Params().Enabled) return;
@@ -117,7 +118,7 @@ void THeadlessPlatform::MouseDown(int32_t x, int32_t y, uint8_t button, uint8_t 
 }
 
 void THeadlessPlatform::MouseUp(int32_t x, int32_t y, uint8_t button, uint8_t shift) {
-  MouseMove(x, y, shift);
+  if (x != FHost->FPointerX || y != FHost->FPointerY) MouseMove(x, y, shift);
   THeadlessHost& h = *FHost;
   THeadlessWindow* target = h.FCapture ? h.Find(h.FCapture) : h.WindowAt(x, y);
   h.FCapture = 0;
