@@ -159,8 +159,8 @@ void TControl::SetCaption(const std::string& caption) {
 void TControl::Invalidate() { InvalidateRect(Rect(0, 0, FWidth, FHeight)); }
 
 void TControl::InvalidateRect(const TRect& rect) {
-  if (!FVisible || FParent == nullptr || IsDestroying()) return;
-  TForm* form = ParentForm();
+  if (!FVisible || IsDestroying()) return;
+  TForm* form = ParentForm();  // the form itself when this is one
   if (form == nullptr) return;
   const TPoint o = FormOrigin();
   const TRect r = IntersectRect(OffsetRect(rect, o.X, o.Y), Bounds(o.X, o.Y, FWidth, FHeight));

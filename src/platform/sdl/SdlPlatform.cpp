@@ -323,6 +323,9 @@ class TSdlScreenInfo : public IScreenInfo {
 class TSdlPlatform : public TPlatform {
  public:
   TSdlPlatform() {
+    // Frames are finished pixels: the plain window surface presents them (through shared
+    // memory on X11) without a renderer, also in foreign windows that have no GL visual.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
       throw Exception(Format("The display could not be opened: %s", SDL_GetError()));
     FClock = CreateRealClock();
