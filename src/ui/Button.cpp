@@ -12,6 +12,8 @@ namespace pictova {
 
 TButton::TButton(TComponent* owner) : TWinControl(owner) {
   FControlStyle = (FControlStyle | csOpaque) & ~csDoubleClicks;
+  FParentColor = false;
+  FColor = clBtnFace;
   FTabStop = true;
   SetBoundsQuietly(0, 0, 75, 25);
 }

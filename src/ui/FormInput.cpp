@@ -5,6 +5,7 @@
 
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/Screen.h"
 
 namespace pictova {
 namespace {
@@ -159,6 +160,12 @@ void TForm::DefaultHandler(TMessage& m) {
         target = DeepestAt(this, {e.X, e.Y}, local);
       }
       if (FCapture == nullptr) SetHover(target);
+      // As with every pointer message on the platform, the pointer takes the shape of the
+      // control under it, unless the program set one for the whole screen.
+      if (Screen == nullptr || Screen->Cursor() == crDefault) {
+        const TCursor shape = target->Cursor();
+        if (Platform().Cursor().Shape() != shape) Platform().Cursor().SetShape(shape);
+      }
       const bool down = m.Msg == WM_LBUTTONDOWN || m.Msg == WM_RBUTTONDOWN || m.Msg == WM_MBUTTONDOWN ||
                         m.Msg == WM_LBUTTONDBLCLK || m.Msg == WM_RBUTTONDBLCLK || m.Msg == WM_MBUTTONDBLCLK;
       const bool up = m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP || m.Msg == WM_MBUTTONUP;

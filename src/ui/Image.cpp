@@ -52,6 +52,11 @@ void TImage::PictureChanged() {
   Invalidate();
 }
 
+void TImage::Resize() {
+  UpdateOpaque();
+  TGraphicControl::Resize();
+}
+
 TRect TImage::DestRect() const {
   if (FStretch) return ClientRect();
   const int32_t w = FPicture.Width(), h = FPicture.Height();

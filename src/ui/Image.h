@@ -29,6 +29,7 @@ class TImage : public TGraphicControl {
 
  protected:
   void Paint() override;
+  void Resize() override;
 
  private:
   void PictureChanged();
