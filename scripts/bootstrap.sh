@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libfreetype-dev fonts-liberation
-  libsdl2-dev libsndfile1-dev
+  libsdl2-dev libx11-dev libsndfile1-dev
   xvfb xauth
 )
 

@@ -1,6 +1,7 @@
 // Choice and ownership of the process's platform backend.
 #include "platform/Platform.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,7 +50,16 @@ std::unique_ptr<TPlatform> CreatePlatform(TBackend backend) {
     case TBackend::Default:
       break;
   }
-  return std::make_unique<THeadlessPlatform>();
+  // PICTOVA_SCREEN=WIDTHxHEIGHT sizes the memory screen (1024x768 otherwise).
+  THeadlessOptions options;
+  if (const char* size = std::getenv("PICTOVA_SCREEN")) {
+    int w = 0, h = 0;
+    if (std::sscanf(size, "%dx%d", &w, &h) == 2 && w > 0 && h > 0 && w <= kMaxBitmapSide && h <= kMaxBitmapSide) {
+      options.ScreenWidth = w;
+      options.ScreenHeight = h;
+    }
+  }
+  return std::make_unique<THeadlessPlatform>(options);
 }
 
 TPlatform& Platform() {

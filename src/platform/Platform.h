@@ -30,6 +30,7 @@ class TPlatform {
 TBackend ChooseBackend();
 
 // Creates a backend. Raises Exception when the backend is not built in or cannot start.
+// The headless screen is 1024 x 768 unless PICTOVA_SCREEN=WIDTHxHEIGHT says otherwise.
 std::unique_ptr<TPlatform> CreatePlatform(TBackend backend);
 
 // The process's platform. Platform() creates the default one on first use; InstallPlatform

@@ -29,7 +29,6 @@ class THeadlessWindow : public IPlatformWindow {
   TRect ClientScreenRect() const;
   bool ShownOnScreen() const;
   const TBitmap& Pixels() const { return FPixels; }
-  void SetParamsQuietly(const TWindowParams& params) { FParams = params; }
 
  private:
   void DrawFrame();
