@@ -86,11 +86,18 @@ void TApplication::ReleaseLater(TForm* form) {
 }
 
 void TApplication::FreeReleased() {
+  // A form whose modal loop still runs is freed once that loop has returned.
+  std::vector<TForm*> later;
   while (!FReleased.empty()) {
     TForm* form = FReleased.back();
     FReleased.pop_back();
-    delete form;
+    if (form->Modal()) {
+      later.push_back(form);
+    } else {
+      delete form;
+    }
   }
+  FReleased = std::move(later);
 }
 
 void TApplication::MainFormClosed(TForm*) { Terminate(); }

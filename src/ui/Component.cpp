@@ -60,12 +60,16 @@ void TComponent::DestroyComponents() {
 
 void TComponent::SetName(const std::string& name) {
   if (name == FName) return;
+  std::string chosen = name;
   if (FOwner != nullptr && !name.empty()) {
     const TComponent* other = FOwner->FindComponent(name);
-    if (other != nullptr && other != this)
-      throw Exception(Format("A component named %s already exists", name.c_str()));
+    if (other != nullptr && other != this) chosen = NameClash(name);
   }
-  FName = name;
+  FName = chosen;
+}
+
+std::string TComponent::NameClash(const std::string& name) {
+  throw Exception(Format("A component named %s already exists", name.c_str()));
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {

@@ -25,7 +25,8 @@ class TComponent {
 
   TComponent* Owner() const { return FOwner; }
   const std::string& Name() const { return FName; }
-  // Raises Exception when a sibling of the same owner already has the name (case-insensitive).
+  // Raises Exception when a sibling of the same owner already has the name (case-insensitive),
+  // unless NameClash finds another one.
   void SetName(const std::string& name);
   int ComponentCount() const { return static_cast<int>(FComponents.size()); }
   TComponent* Components(int index) const { return FComponents.at(static_cast<size_t>(index)).get(); }
@@ -53,6 +54,8 @@ class TComponent {
 
  protected:
   virtual void Notification(TComponent* component, TOperation operation);
+  // The name to take when a sibling already has `name`; raises by default.
+  virtual std::string NameClash(const std::string& name);
   // Marks the component as being destroyed (from the most derived destructor, so that
   // notifications during destruction see the flag).
   void Destroying() { FComponentState |= csDestroying; }

@@ -39,6 +39,13 @@ void TForm::InitializeForm() {
   if (show && !IsDestroying()) Show();
 }
 
+std::string TForm::NameClash(const std::string& name) {
+  for (int i = 1;; ++i) {
+    const std::string candidate = name + "_" + std::to_string(i);
+    if (Owner() == nullptr || Owner()->FindComponent(candidate) == nullptr) return candidate;
+  }
+}
+
 void TForm::DoCreate() {
   if (OnCreate) SafeCall([this] { OnCreate(this); });
 }

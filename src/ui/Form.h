@@ -123,6 +123,8 @@ class TForm : public TWinControl {
   void WndProc(TMessage& message) override;
   void Paint() override;
   void InitializeForm();
+  // A second form of a class under the same owner is named Name_1, Name_2, ...
+  std::string NameClash(const std::string& name) override;
 
  private:
   friend class TApplication;

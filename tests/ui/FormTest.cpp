@@ -153,6 +153,27 @@ TEST_F(FormTest, ClickOnTheButtonEndsTheModalLoopWithItsModalResult) {
   EXPECT_EQ(refusals, 3);
 }
 
+TEST_F(FormTest, EnterClicksTheDialogsDefaultButtonAndKeysGoBackToTheMainForm) {
+  TSmallForm* main = nullptr;
+  App().CreateForm(main);
+  main->Show();
+  std::string typed;
+  main->OnKeyPress = [&](TComponent*, char& key) { typed += key; };
+  TSmallForm* dialog = TForm::Create<TSmallForm>(&App());
+  dialog->Timer1->OnTimer = [&](TComponent*) {
+    dialog->Timer1->SetEnabled(false);
+    Headless().TypeChar('q');  // to the dialog, not the disabled main form
+    Headless().TypeChar('\r');
+  };
+  dialog->Timer1->SetEnabled(true);
+  EXPECT_EQ(dialog->Name(), "SmallForm_1");
+  EXPECT_EQ(dialog->ShowModal(), mrOk);
+  Headless().TypeChar('x');
+  App().ProcessMessages();
+  EXPECT_EQ(typed, "x");
+  EXPECT_EQ(Headless().ActiveWindow(), main->Handle());
+}
+
 TEST_F(FormTest, KeysProducingCharactersReachOnKeyPressOthersOnlyOnKeyDown) {
   TSmallForm* form = TForm::Create<TSmallForm>(&App());
   form->SetKeyPreview(true);

@@ -84,6 +84,7 @@ void THeadlessWindow::SetParams(const TWindowParams& params) {
   FPixels.SetSize(std::max(outer.Width(), 0), std::max(outer.Height(), 0));
   DrawFrame();
   if (raise) FHost.Raise(this);
+  if (!ShownOnScreen()) FHost.Deactivate(this);
   if (!before.IsEmpty()) FHost.Compose(before);
   if (ShownOnScreen()) FHost.Compose(ScreenRect());
 }
@@ -160,17 +161,21 @@ void THeadlessHost::Register(THeadlessWindow* window) {
 
 void THeadlessHost::Unregister(THeadlessWindow* window) {
   FZOrder.erase(std::remove(FZOrder.begin(), FZOrder.end(), window), FZOrder.end());
+  Deactivate(window);
+}
+
+void THeadlessHost::Deactivate(THeadlessWindow* window) {
   const uintptr_t h = window->Handle();
   if (FCapture == h) FCapture = 0;
   if (FHover == h) FHover = 0;
-  if (FActive == h) {
-    FActive = 0;
-    for (auto it = FZOrder.rbegin(); it != FZOrder.rend(); ++it)
-      if ((*it)->ShownOnScreen()) {
-        FActive = (*it)->Handle();
-        break;
-      }
-  }
+  if (FActive != h) return;
+  // The highest window still on screen becomes the active one.
+  FActive = 0;
+  for (auto it = FZOrder.rbegin(); it != FZOrder.rend(); ++it)
+    if (*it != window && (*it)->ShownOnScreen()) {
+      FActive = (*it)->Handle();
+      break;
+    }
 }
 
 void THeadlessHost::Raise(THeadlessWindow* window) {

@@ -62,6 +62,8 @@ class THeadlessHost : public IWindowHost {
   void Register(THeadlessWindow* window);
   void Unregister(THeadlessWindow* window);
   void Raise(THeadlessWindow* window);
+  // A window that leaves the screen loses the keyboard, the capture and the hover.
+  void Deactivate(THeadlessWindow* window);
   void Compose(const TRect& screenRect);
   void Post(const TInputEvent& event);
   THeadlessWindow* Find(uintptr_t handle) const;
