@@ -202,7 +202,15 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::ProcessMessages() {
-  while (ProcessMessage()) {
+  bool any = false;
+  while (ProcessMessage()) any = true;
+  // A loop that polls ProcessMessages and the tick count (an animation without a thread)
+  // waits in effect: on the virtual clock each empty poll lets one millisecond pass, once
+  // every worker waits too, so that such a loop reaches its end. Real time passes anyway.
+  IClock& clock = Platform().Clock();
+  if (!any && clock.IsVirtual() && !FTerminated) {
+    std::unique_lock<std::mutex> lock(clock.Lock());
+    if (!SynchronizePendingLocked()) Platform().Windows().WaitEventsLocked(lock, clock.NowMs() + 1);
   }
 }
 

@@ -44,7 +44,8 @@ class TApplication : public TComponent {
   // Shows the main form and runs the loop until Terminate (closing the main form does so).
   void Run();
   // Handles everything that is pending (input, synchronised calls, painting, due timers)
-  // without waiting.
+  // without waiting. On the virtual clock a call that finds nothing to do lets at most one
+  // millisecond pass (see Application.cpp).
   void ProcessMessages();
   // Handles one pending message, or waits for the next one and handles it.
   void HandleMessage();

@@ -57,5 +57,22 @@ TEST_F(TimerTest, TimersDueTogetherRunInArmingOrderAndSlowHandlersDoNotPileUp) {
   EXPECT_EQ(order, (std::vector<std::string>{"a200", "a550", "a650"}));
 }
 
+TEST_F(TimerTest, APollingLoopOnProcessMessagesSeesVirtualTimePass) {
+  // An animation without a thread: poll the loop until the tick count has moved on by 40.
+  TTimer timer(nullptr);
+  timer.SetInterval(15);
+  int ticks = 0;
+  timer.OnTimer = [&](TComponent*) { ++ticks; };
+  const uint32_t start = GetTickCount();
+  int polls = 0;
+  while (GetTickCount() - start <= 40) {
+    App().ProcessMessages();
+    ++polls;
+  }
+  EXPECT_EQ(GetTickCount() - start, 41u);
+  EXPECT_EQ(ticks, 2);  // at 15 and 30; the timers still run inside the polls
+  EXPECT_GE(polls, 41);
+}
+
 }  // namespace
 }  // namespace pictova
