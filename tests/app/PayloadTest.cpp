@@ -129,7 +129,9 @@ TEST_F(PayloadTest, TextLengthsAreCutAt49AndOptionsDefaultToFullScreen) {
   p.LE(0, 1);
   p.LE(0, 1);
   p.LE(0, 1);
-  p.LE(0, 6);
+  p.LE(0, 2);  // width
+  p.LE(0, 2);  // height
+  p.LE(0, 2);  // extra
   p.Trailer(1, 0, 0, 133, "");
   ASSERT_TRUE(ReadPayload(Write(p), settings, lines, entries));
   EXPECT_EQ(entries.Head()->Name, std::string(49, 'n'));
