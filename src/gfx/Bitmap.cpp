@@ -50,7 +50,8 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
 
   std::vector<uint8_t> bits(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
   const int32_t keepW = std::min(width, FWidth);
-  const int32_t keepH = std::min(height, FHeight);
+  // With no column kept there is nothing to copy (and the new rows may have no storage).
+  const int32_t keepH = keepW > 0 ? std::min(height, FHeight) : 0;
   for (int32_t y = 0; y < keepH; ++y) {
     const uint8_t* src = FBits.data() + static_cast<size_t>(y) * FRowBytes;
     uint8_t* dst = bits.data() + static_cast<size_t>(y) * rowBytes;
