@@ -41,11 +41,11 @@ const TBytes& JpegFile(int width, int height) {
   static std::map<std::pair<int, int>, TBytes> cache;
   auto& file = cache[{width, height}];
   if (file.empty()) {
-    fixtures::TJpegSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.Quality = 90;
-    file = fixtures::MakeJpeg(spec, PhotoPixels(width, height));
+    fixtures::TJpegOptions opts;
+    opts.Width = width;
+    opts.Height = height;
+    opts.Quality = 90;
+    file = fixtures::MakeJpeg(opts, PhotoPixels(width, height));
   }
   return file;
 }
@@ -53,11 +53,11 @@ const TBytes& JpegFile(int width, int height) {
 const TBytes& PngFile() {
   static TBytes file;
   if (file.empty()) {
-    fixtures::TPngSpec spec;
-    spec.Width = 1920;
-    spec.Height = 1080;
-    spec.Rows = PhotoPixels(1920, 1080);
-    file = fixtures::MakePng(spec);
+    fixtures::TPngOptions opts;
+    opts.Width = 1920;
+    opts.Height = 1080;
+    opts.Rows = PhotoPixels(1920, 1080);
+    file = fixtures::MakePng(opts);
   }
   return file;
 }
@@ -112,7 +112,8 @@ bool BarePngDecode(const TBytes* file, TBytes* pixels) {
   png_read_update_info(png, info);
   const size_t rowBytes = png_get_rowbytes(png, info);
   pixels->assign(rowBytes * height, 0);
-  for (png_uint_32 y = 0; y < height; ++y) png_read_row(png, pixels->data() + y * rowBytes, nullptr);
+  for (png_uint_32 y = 0; y < height; ++y)
+    png_read_row(png, pixels->data() + y * rowBytes, nullptr);
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
   return width > 0;

@@ -18,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   io.Params().JpegDctMethod = (options / 5) % 3;
   io.Params().Width = 200;
   io.Params().Height = 150;
-  if (options & 0x80) io.ReadParamsFromStream(stream, ioJPEG);
-  else io.LoadFromStreamFormat(stream, ioJPEG);
+  if (options & 0x80)
+    io.ReadParamsFromStream(stream, ioJPEG);
+  else
+    io.LoadFromStreamFormat(stream, ioJPEG);
   return 0;
 }

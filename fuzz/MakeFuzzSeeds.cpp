@@ -26,41 +26,46 @@ int main(int argc, char** argv) {
   int n = 0;
   for (J_COLOR_SPACE space : {JCS_YCbCr, JCS_GRAYSCALE, JCS_RGB, JCS_CMYK, JCS_YCCK})
     for (bool progressive : {false, true}) {
-      TJpegSpec spec;
-      spec.Width = 33;
-      spec.Height = 17;
-      spec.Progressive = progressive;
-      spec.FileSpace = space;
-      spec.InputSpace = space == JCS_GRAYSCALE ? JCS_GRAYSCALE
+      TJpegOptions opts;
+      opts.Width = 33;
+      opts.Height = 17;
+      opts.Progressive = progressive;
+      opts.FileSpace = space;
+      opts.InputSpace = space == JCS_GRAYSCALE                   ? JCS_GRAYSCALE
                         : space == JCS_CMYK || space == JCS_YCCK ? JCS_CMYK
                                                                  : JCS_RGB;
-      const int components = spec.InputSpace == JCS_GRAYSCALE ? 1 : spec.InputSpace == JCS_CMYK ? 4 : 3;
-      spec.Markers = {{JPEG_APP0 + 13, {'P', 'h', 0x1C, 2, 120, 0, 2, 'h', 'i'}}, {JPEG_COM, {'c'}}};
+      const int components = opts.InputSpace == JCS_GRAYSCALE ? 1
+                             : opts.InputSpace == JCS_CMYK    ? 4
+                                                              : 3;
+      opts.Markers = {{JPEG_APP0 + 13, {'P', 'h', 0x1C, 2, 120, 0, 2, 'h', 'i'}},
+                      {JPEG_COM, {'c'}}};
       Save(jpegDir + "/seed" + std::to_string(n), static_cast<uint8_t>(n * 7),
-           MakeJpeg(spec, GradientPixels(spec.Width, spec.Height, components)));
+           MakeJpeg(opts, GradientPixels(opts.Width, opts.Height, components)));
       ++n;
     }
   struct TKind {
     int ColorType, Depth;
-  } kinds[] = {{PNG_COLOR_TYPE_GRAY, 1}, {PNG_COLOR_TYPE_GRAY, 4}, {PNG_COLOR_TYPE_GRAY, 16},
-               {PNG_COLOR_TYPE_PALETTE, 1}, {PNG_COLOR_TYPE_PALETTE, 8}, {PNG_COLOR_TYPE_RGB, 8},
-               {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB_ALPHA, 16}, {PNG_COLOR_TYPE_GRAY_ALPHA, 8}};
+  } kinds[] = {{PNG_COLOR_TYPE_GRAY, 1},      {PNG_COLOR_TYPE_GRAY, 4},
+               {PNG_COLOR_TYPE_GRAY, 16},     {PNG_COLOR_TYPE_PALETTE, 1},
+               {PNG_COLOR_TYPE_PALETTE, 8},   {PNG_COLOR_TYPE_RGB, 8},
+               {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB_ALPHA, 16},
+               {PNG_COLOR_TYPE_GRAY_ALPHA, 8}};
   n = 0;
   for (const TKind& k : kinds)
     for (bool interlaced : {false, true}) {
-      TPngSpec spec;
-      spec.Width = 9;
-      spec.Height = 5;
-      spec.ColorType = k.ColorType;
-      spec.BitDepth = k.Depth;
-      spec.Interlaced = interlaced;
-      if (k.ColorType == PNG_COLOR_TYPE_PALETTE) spec.Palette = {{0, 0, 0}, {255, 0, 0}};
-      spec.HasBkgd = interlaced;
-      spec.HasPhys = true;
-      spec.PpmX = spec.PpmY = 2835;
-      spec.Rows.assign(PngRowBytes(spec) * spec.Height, 0);
-      for (size_t i = 0; i < spec.Rows.size(); ++i) spec.Rows[i] = static_cast<uint8_t>(i * 29 % 2);
-      Save(pngDir + "/seed" + std::to_string(n), static_cast<uint8_t>(n * 5), MakePng(spec));
+      TPngOptions opts;
+      opts.Width = 9;
+      opts.Height = 5;
+      opts.ColorType = k.ColorType;
+      opts.BitDepth = k.Depth;
+      opts.Interlaced = interlaced;
+      if (k.ColorType == PNG_COLOR_TYPE_PALETTE) opts.Palette = {{0, 0, 0}, {255, 0, 0}};
+      opts.HasBkgd = interlaced;
+      opts.HasPhys = true;
+      opts.PpmX = opts.PpmY = 2835;
+      opts.Rows.assign(PngRowBytes(opts) * opts.Height, 0);
+      for (size_t i = 0; i < opts.Rows.size(); ++i) opts.Rows[i] = static_cast<uint8_t>(i * 29 % 2);
+      Save(pngDir + "/seed" + std::to_string(n), static_cast<uint8_t>(n * 5), MakePng(opts));
       ++n;
     }
   return 0;

@@ -14,8 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TBitmap bitmap;
   TImageIO io;
   io.SetBitmap(&bitmap);
-  io.Params().PngBackground = {options, static_cast<uint8_t>(options * 3), static_cast<uint8_t>(~options)};
-  if (options & 0x80) io.ReadParamsFromStream(stream, ioPNG);
-  else io.LoadFromStreamFormat(stream, ioPNG);
+  io.Params().PngBackground = {options, static_cast<uint8_t>(options * 3),
+                               static_cast<uint8_t>(~options)};
+  if (options & 0x80)
+    io.ReadParamsFromStream(stream, ioPNG);
+  else
+    io.LoadFromStreamFormat(stream, ioPNG);
   return 0;
 }

@@ -130,8 +130,7 @@ bool LooksLikeTga(TStream& stream) {
 bool IsJpegStart(TStream& stream) {
   const int64_t start = stream.Position();
   uint8_t head[3];
-  return Peek(stream, start, head, 3) == 3 && head[0] == 0xFF && head[1] == 0xD8 &&
-         head[2] == 0xFF;
+  return Peek(stream, start, head, 3) == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
 int32_t DetectStreamFormat(TStream& stream) {

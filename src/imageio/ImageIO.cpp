@@ -45,15 +45,31 @@ int32_t CodeForExtension(const std::string& ext) {
     int32_t Code;
   };
   static constexpr TExt kExtensions[] = {
-      {"jpg", ioJPEG},  {"jpeg", ioJPEG}, {"jpe", ioJPEG},  {"png", ioPNG},   {"tif", ioTIFF},
-      {"tiff", ioTIFF}, {"pcx", ioPCX},   {"gif", ioGIF},   {"wmf", ioWMF},   {"emf", ioEMF},
-      {"bmp", ioBMP},   {"dib", ioBMP},   {"rle", ioBMP},   {"cur", ioCUR},   {"ico", ioICO},
-      {"tga", ioTGA},   {"targa", ioTGA}, {"vda", ioTGA},   {"icb", ioTGA},   {"vst", ioTGA},
-      {"win", ioTGA},   {"pxm", ioPXM},   {"ppm", ioPXM},   {"pgm", ioPXM},   {"pbm", ioPXM},
+      {"jpg", ioJPEG},  {"jpeg", ioJPEG}, {"jpe", ioJPEG}, {"png", ioPNG}, {"tif", ioTIFF},
+      {"tiff", ioTIFF}, {"pcx", ioPCX},   {"gif", ioGIF},  {"wmf", ioWMF}, {"emf", ioEMF},
+      {"bmp", ioBMP},   {"dib", ioBMP},   {"rle", ioBMP},  {"cur", ioCUR}, {"ico", ioICO},
+      {"tga", ioTGA},   {"targa", ioTGA}, {"vda", ioTGA},  {"icb", ioTGA}, {"vst", ioTGA},
+      {"win", ioTGA},   {"pxm", ioPXM},   {"ppm", ioPXM},  {"pgm", ioPXM}, {"pbm", ioPXM},
   };
   for (const TExt& e : kExtensions)
     if (ext == e.Ext) return e.Code;
   return -1;
+}
+
+bool HasBuiltInReader(int32_t fileType) {
+  switch (fileType) {
+    case ioTIFF:
+    case ioGIF:
+    case ioJPEG:
+    case ioPCX:
+    case ioBMP:
+    case ioICO:
+    case ioCUR:
+    case ioPNG:
+    case ioTGA:
+    case ioPXM: return true;
+    default: return false;
+  }
 }
 
 }  // namespace
@@ -124,8 +140,10 @@ TColor TImageIO::Background() const {
 }
 
 void TImageIO::SetBackground(TColor color) {
-  if (FAttachedView) FAttachedView->SetBackground(color);
-  else FBackground = color;
+  if (FAttachedView)
+    FAttachedView->SetBackground(color);
+  else
+    FBackground = color;
 }
 
 // --- the common steps of the loaders ---
@@ -158,42 +176,28 @@ void TImageIO::FinishLoad(int32_t fileType, bool tellDpi) {
 }
 
 void TImageIO::UpdateTarget() {
-  if (FAttachedView) FAttachedView->Update();
-  else if (FAttachedImage) FAttachedImage->BitmapChanged();
+  if (FAttachedView)
+    FAttachedView->Update();
+  else if (FAttachedImage)
+    FAttachedImage->BitmapChanged();
 }
 
 // --- dispatch ---
 
 void TImageIO::Load(TStream& stream, int32_t fileType, bool paramsOnly, TSourceKind source) {
   FIOFailed = 0;
-  switch (fileType) {
-    case ioTIFF:
-    case ioGIF:
-    case ioJPEG:
-    case ioPCX:
-    case ioBMP:
-    case ioICO:
-    case ioCUR:
-    case ioPNG:
-    case ioTGA:
-    case ioPXM:
-      break;
-    case ioWMF:
-    case ioEMF:
-      if (source == skFile) {
-        // Metafiles need the platform's metafile player, which this engine does not carry:
-        // the load fails like a format without a reader, on every platform.
-        FParams->IptcInfo.Clear();
-        FParams->JpegMarkers.Clear();
-        FParams->ImageFormat = ioUnknown;
-        FIOFailed = 1;
-        return;
-      }
-      LoadThroughRegistry(stream, fileType, paramsOnly);
-      return;
-    default:
-      LoadThroughRegistry(stream, fileType, paramsOnly);
-      return;
+  if ((fileType == ioWMF || fileType == ioEMF) && source == skFile) {
+    // Metafiles need the platform's metafile player, which this engine does not carry: the
+    // load fails like a format without a reader, on every platform.
+    FParams->IptcInfo.Clear();
+    FParams->JpegMarkers.Clear();
+    FParams->ImageFormat = ioUnknown;
+    FIOFailed = 1;
+    return;
+  }
+  if (!HasBuiltInReader(fileType)) {
+    LoadThroughRegistry(stream, fileType, paramsOnly);
+    return;
   }
 
   TBitmap* target = PrepareLoad(paramsOnly);
@@ -221,8 +225,8 @@ void TImageIO::Load(TStream& stream, int32_t fileType, bool paramsOnly, TSourceK
     case ioGIF:
       ReadGifStream(stream, bitmap, params, paramsOnly, FProgress);
       FinishLoad(ioGIF, false);
-      SetBackground(TripleToColor(params.GifTransparent ? params.GifTransparentColor
-                                                        : params.GifBackground));
+      SetBackground(
+          TripleToColor(params.GifTransparent ? params.GifTransparentColor : params.GifBackground));
       break;
     case ioJPEG: {
       int64_t after = -1;
@@ -230,8 +234,10 @@ void TImageIO::Load(TStream& stream, int32_t fileType, bool paramsOnly, TSourceK
         const int64_t start = stream.Position();
         TStreamHeader header;
         header.ReadFrom(stream);
-        if (header.TagIs("JFIF\0", 5)) after = start + kStreamHeaderSize + header.Length();
-        else stream.SetPosition(start);
+        if (header.TagIs("JFIF\0", 5))
+          after = start + kStreamHeaderSize + header.Length();
+        else
+          stream.SetPosition(start);
       }
       ReadJpegStream(stream, bitmap, params, paramsOnly, FProgress);
       if (after >= 0) stream.SetPosition(after);
@@ -294,8 +300,7 @@ void TImageIO::Load(TStream& stream, int32_t fileType, bool paramsOnly, TSourceK
       ReadPnmStream(stream, bitmap, params, paramsOnly, FProgress);
       FinishLoad(ioPXM, false);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -313,8 +318,7 @@ void TImageIO::LoadThroughRegistry(TStream& stream, int32_t fileType, bool param
   LoadRegisteredEntry(stream, entry, paramsOnly);
 }
 
-void TImageIO::LoadRegisteredEntry(TStream& stream, const TFileFormatInfo& entry,
-                                   bool paramsOnly) {
+void TImageIO::LoadRegisteredEntry(TStream& stream, const TFileFormatInfo& entry, bool paramsOnly) {
   TBitmap* target = PrepareLoad(paramsOnly);
   if (!target) return;
   entry.ReadFunction(stream, *target, *FParams, paramsOnly, FProgress);

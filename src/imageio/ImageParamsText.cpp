@@ -14,8 +14,10 @@ std::string Colour(const TRGBTriple& t) { return Format("#%02X%02X%02X", t.Red, 
 std::string Text(const std::string& ansi) {
   std::string escaped;
   for (unsigned char c : ansi) {
-    if (c < 0x20 || c == 0x7F || c == '\\') escaped += Format("\\x%02X", c);
-    else escaped += static_cast<char>(c);
+    if (c < 0x20 || c == 0x7F || c == '\\')
+      escaped += Format("\\x%02X", c);
+    else
+      escaped += static_cast<char>(c);
   }
   return Cp1252ToUtf8(escaped);
 }
@@ -32,11 +34,17 @@ std::string MarkerName(uint8_t code) {
 
 class TLines {
  public:
-  void Add(const char* name, const std::string& value) { List.Add(std::string(name) + ": " + value); }
-  void Add(const char* name, int64_t value) { Add(name, Format("%lld", static_cast<long long>(value))); }
+  void Add(const char* name, const std::string& value) {
+    List.Add(std::string(name) + ": " + value);
+  }
+  void Add(const char* name, int64_t value) {
+    Add(name, Format("%lld", static_cast<long long>(value)));
+  }
   void Add(const char* name, bool value) { Add(name, std::string(value ? "true" : "false")); }
   void Add(const char* name, double value) { Add(name, Format("%g", value)); }
-  void AddHook(const char* name, const void* hook) { Add(name, std::string(hook ? "set" : "empty")); }
+  void AddHook(const char* name, const void* hook) {
+    Add(name, std::string(hook ? "set" : "empty"));
+  }
   TStringList List;
 };
 
@@ -123,8 +131,8 @@ TStringList DescribeImageParams(const TImageParams& p) {
   for (int i = 0; i < p.IptcInfo.Count(); ++i) {
     const TIptcRecord& r = p.IptcInfo[i];
     const std::string name = Format("IptcInfo[%d]", i);
-    l.Add(name.c_str(), Format("%d:%d ", r.RecordNumber, r.DataSetNumber) +
-                            Bytes(r.Data.data(), r.Data.size()));
+    l.Add(name.c_str(),
+          Format("%d:%d ", r.RecordNumber, r.DataSetNumber) + Bytes(r.Data.data(), r.Data.size()));
   }
   l.Add("PnmComments", int64_t{p.PnmComments.Count()});
   for (int i = 0; i < p.PnmComments.Count(); ++i) {

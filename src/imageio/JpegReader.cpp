@@ -1,14 +1,17 @@
 // The JPEG reader: drives libjpeg (6.2 interface) over a stream and places its rows in the
 // target bitmap (blue, green, red), recording colour space, resolution and markers.
 #include <csetjmp>
-#include <cstdio>  // jpeglib.h needs FILE
+#include <cstddef>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <new>
 #include <vector>
 
-#include <jerror.h>
+// jpeglib.h relies on size_t and FILE being declared before it.
 #include <jpeglib.h>
+// Error codes for the library's ERREXIT and WARNMS macros.
+#include <jerror.h>
 
 #include "imageio/Detector.h"
 #include "imageio/ImageParams.h"
@@ -187,9 +190,7 @@ bool ApplyHeader(TJpegContext& ctx, TImageParams& params) {
       params.JpegColorSpace = 4;
       info.out_color_space = JCS_CMYK;
       break;
-    default:
-      known = false;
-      break;
+    default: known = false; break;
   }
 
   switch (params.JpegDctMethod) {
@@ -271,8 +272,10 @@ void ReadRows(TJpegContext& ctx, TBitmap& bitmap, TProgressRec& progress) {
       progress.Fail();
       break;
     }
-    if (cmyk) ConvertCmykRow(ctx.Scratch.data(), row, info.output_width);
-    else if (kSwapRows) SwapRedBlue(row, info.output_width);
+    if (cmyk)
+      ConvertCmykRow(ctx.Scratch.data(), row, info.output_width);
+    else if (kSwapRows)
+      SwapRedBlue(row, info.output_width);
     progress.Val += static_cast<int32_t>(read);
     progress.Report();
     if (progress.Failed()) break;

@@ -134,8 +134,7 @@ void RunDecode(TPngDecode* decode) {
   if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth >= 2 && bitDepth <= 7) png_set_expand(png);
   if (bitDepth == 16) png_set_strip_16(png);
   if (bitDepth >= 2 && bitDepth <= 7) png_set_packing(png);
-  if ((colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) &&
-      bitDepth > 1)
+  if ((colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) && bitDepth > 1)
     png_set_gray_to_rgb(png);
   if (bitDepth > 1) png_set_bgr(png);
   const int passes = png_set_interlace_handling(png);

@@ -79,16 +79,14 @@ bool LooksLikePnm(TStream& stream) {
     if (token[0] == '#') continue;
     switch (state) {
       case kMagic:
-        if (token.size() != 2 || token[0] != 'P' || token[1] < '1' || token[1] > '6')
-          return false;
+        if (token.size() != 2 || token[0] != 'P' || token[1] < '1' || token[1] > '6') return false;
         state = kWidth;
         break;
       case kWidth:
         width = PnmTokenToInt(token);
         if (width != 0) state = kHeight;
         break;
-      case kHeight:
-        return width > 0 && PnmTokenToInt(token) > 0;
+      case kHeight: return width > 0 && PnmTokenToInt(token) > 0;
     }
   }
   return false;

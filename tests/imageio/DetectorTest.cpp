@@ -1,10 +1,9 @@
 // Content detection: signatures, their size limits, and the weak tests at the end.
-#include "imageio/Detector.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "imageio/Detector.h"
 #include "imageio/FormatRegistry.h"
 #include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
@@ -31,7 +30,8 @@ TBytes IconFile(uint16_t type, uint16_t count, uint32_t firstOffset = 0) {
   TBytes b = {0, 0, static_cast<uint8_t>(type), 0, static_cast<uint8_t>(count), 0};
   for (uint16_t i = 0; i < count; ++i) {
     const uint32_t offset = firstOffset ? firstOffset : 6 + 16u * count + 40u * i;
-    b.insert(b.end(), {16, 16, 0, 0, 1, 0, 4, 0, 40, 0, 0, 0, uint8_t(offset), uint8_t(offset >> 8), 0, 0});
+    b.insert(b.end(),
+             {16, 16, 0, 0, 1, 0, 4, 0, 40, 0, 0, 0, uint8_t(offset), uint8_t(offset >> 8), 0, 0});
   }
   b.resize(b.size() + 40u * count, 0);
   return b;
@@ -70,7 +70,7 @@ TEST(Detector, SignaturesAndTheirStrictSizeLimits) {
 TEST(Detector, IconCursorTgaAndPnmTests) {
   EXPECT_EQ(Detect(IconFile(1, 2)), ioICO);
   EXPECT_EQ(Detect(IconFile(2, 1)), ioCUR);
-  EXPECT_EQ(Detect(IconFile(1, 0)), ioUnknown);  // count 0
+  EXPECT_EQ(Detect(IconFile(1, 0)), ioUnknown);      // count 0
   EXPECT_EQ(Detect(IconFile(1, 2, 30)), ioUnknown);  // second entry's data before the position
   TBytes reserved = IconFile(1, 1);
   reserved[6 + 3] = 1;

@@ -14,13 +14,13 @@ TBytes GradientPixels(int width, int height, int components) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       for (int c = 0; c < components; ++c)
-        pixels[i++] = static_cast<uint8_t>((x * 255 / std::max(1, width - 1)) * (c % 2 == 0) +
-                                           (y * 255 / std::max(1, height - 1)) * (c % 2 == 1) +
-                                           40 * c);
+        pixels[i++] =
+            static_cast<uint8_t>((x * 255 / std::max(1, width - 1)) * (c % 2 == 0) +
+                                 (y * 255 / std::max(1, height - 1)) * (c % 2 == 1) + 40 * c);
   return pixels;
 }
 
-TBytes MakeJpeg(const TJpegSpec& spec, const TBytes& pixels) {
+TBytes MakeJpeg(const TJpegOptions& opts, const TBytes& pixels) {
   jpeg_compress_struct info{};
   jpeg_error_mgr err{};
   info.err = jpeg_std_error(&err);
@@ -28,22 +28,24 @@ TBytes MakeJpeg(const TJpegSpec& spec, const TBytes& pixels) {
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
   jpeg_mem_dest(&info, &out, &outSize);
-  info.image_width = static_cast<JDIMENSION>(spec.Width);
-  info.image_height = static_cast<JDIMENSION>(spec.Height);
-  info.in_color_space = spec.InputSpace;
-  info.input_components = spec.InputSpace == JCS_GRAYSCALE ? 1 : spec.InputSpace == JCS_CMYK ? 4 : 3;
+  info.image_width = static_cast<JDIMENSION>(opts.Width);
+  info.image_height = static_cast<JDIMENSION>(opts.Height);
+  info.in_color_space = opts.InputSpace;
+  info.input_components = opts.InputSpace == JCS_GRAYSCALE ? 1
+                          : opts.InputSpace == JCS_CMYK    ? 4
+                                                           : 3;
   jpeg_set_defaults(&info);
-  jpeg_set_colorspace(&info, spec.FileSpace);
-  jpeg_set_quality(&info, spec.Quality, TRUE);
-  if (spec.Progressive) jpeg_simple_progression(&info);
-  if (!spec.Jfif) info.write_JFIF_header = FALSE;
-  info.density_unit = static_cast<UINT8>(spec.DensityUnit);
-  info.X_density = static_cast<UINT16>(spec.XDensity);
-  info.Y_density = static_cast<UINT16>(spec.YDensity);
+  jpeg_set_colorspace(&info, opts.FileSpace);
+  jpeg_set_quality(&info, opts.Quality, TRUE);
+  if (opts.Progressive) jpeg_simple_progression(&info);
+  if (!opts.Jfif) info.write_JFIF_header = FALSE;
+  info.density_unit = static_cast<UINT8>(opts.DensityUnit);
+  info.X_density = static_cast<UINT16>(opts.XDensity);
+  info.Y_density = static_cast<UINT16>(opts.YDensity);
   jpeg_start_compress(&info, TRUE);
-  for (const auto& [code, data] : spec.Markers)
+  for (const auto& [code, data] : opts.Markers)
     jpeg_write_marker(&info, code, data.data(), static_cast<unsigned>(data.size()));
-  const size_t stride = static_cast<size_t>(spec.Width) * info.input_components;
+  const size_t stride = static_cast<size_t>(opts.Width) * info.input_components;
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + info.next_scanline * stride);
     jpeg_write_scanlines(&info, &row, 1);
@@ -62,7 +64,9 @@ struct TBareError {
   jmp_buf Jump;
 };
 
-void BareErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<TBareError*>(cinfo->err)->Jump, 1); }
+void BareErrorExit(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<TBareError*>(cinfo->err)->Jump, 1);
+}
 void BareSilence(j_common_ptr, int) {}
 
 bool RunBareJpeg(jpeg_decompress_struct* info, TBareError* err, const TBytes* jpeg,
@@ -104,15 +108,15 @@ TRawImage BareJpegDecode(const TBytes& jpeg, J_COLOR_SPACE out, J_DCT_METHOD dct
   return image;
 }
 
-size_t PngRowBytes(const TPngSpec& spec) {
+size_t PngRowBytes(const TPngOptions& opts) {
   int channels = 1;
-  switch (spec.ColorType) {
+  switch (opts.ColorType) {
     case PNG_COLOR_TYPE_RGB: channels = 3; break;
     case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
     case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
     default: break;
   }
-  return (static_cast<size_t>(spec.Width) * channels * spec.BitDepth + 7) / 8;
+  return (static_cast<size_t>(opts.Width) * channels * opts.BitDepth + 7) / 8;
 }
 
 namespace {
@@ -125,7 +129,7 @@ void PngFlush(png_structp) {}
 
 }  // namespace
 
-TBytes MakePng(const TPngSpec& spec) {
+TBytes MakePng(const TPngOptions& opts) {
   TBytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -134,19 +138,19 @@ TBytes MakePng(const TPngSpec& spec) {
     throw std::runtime_error("libpng could not write the fixture");
   }
   png_set_write_fn(png, &out, PngWrite, PngFlush);
-  png_set_IHDR(png, info, spec.Width, spec.Height, spec.BitDepth, spec.ColorType,
-               spec.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, opts.Width, opts.Height, opts.BitDepth, opts.ColorType,
+               opts.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.Palette.empty())
-    png_set_PLTE(png, info, spec.Palette.data(), static_cast<int>(spec.Palette.size()));
-  if (spec.HasBkgd) png_set_bKGD(png, info, &spec.Bkgd);
-  if (spec.HasPhys) png_set_pHYs(png, info, spec.PpmX, spec.PpmY, spec.PhysUnit);
+  if (!opts.Palette.empty())
+    png_set_PLTE(png, info, opts.Palette.data(), static_cast<int>(opts.Palette.size()));
+  if (opts.HasBkgd) png_set_bKGD(png, info, &opts.Bkgd);
+  if (opts.HasPhys) png_set_pHYs(png, info, opts.PpmX, opts.PpmY, opts.PhysUnit);
   png_write_info(png, info);
-  const size_t rowBytes = PngRowBytes(spec);
+  const size_t rowBytes = PngRowBytes(opts);
   const int passes = png_set_interlace_handling(png);
   for (int pass = 0; pass < passes; ++pass)
-    for (uint32_t y = 0; y < spec.Height; ++y)
-      png_write_row(png, const_cast<png_bytep>(spec.Rows.data() + y * rowBytes));
+    for (uint32_t y = 0; y < opts.Height; ++y)
+      png_write_row(png, const_cast<png_bytep>(opts.Rows.data() + y * rowBytes));
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return out;

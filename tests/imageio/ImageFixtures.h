@@ -4,18 +4,20 @@
 
 #include <png.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <utility>
 #include <vector>
 
+// jpeglib.h relies on size_t and FILE being declared before it.
 #include <jpeglib.h>
 
 namespace pictova::fixtures {
 
 using TBytes = std::vector<uint8_t>;
 
-struct TJpegSpec {
+struct TJpegOptions {
   int Width = 16;
   int Height = 16;
   J_COLOR_SPACE InputSpace = JCS_RGB;  // JCS_RGB (3 bytes), JCS_GRAYSCALE (1), JCS_CMYK (4)
@@ -31,7 +33,7 @@ struct TJpegSpec {
 };
 
 // Encodes pixels (InputSpace components per pixel, rows top-down).
-TBytes MakeJpeg(const TJpegSpec& spec, const TBytes& pixels);
+TBytes MakeJpeg(const TJpegOptions& opts, const TBytes& pixels);
 
 // A smooth test picture of width × height with the given number of components.
 TBytes GradientPixels(int width, int height, int components);
@@ -48,7 +50,7 @@ struct TRawImage {
 TRawImage BareJpegDecode(const TBytes& jpeg, J_COLOR_SPACE out, J_DCT_METHOD dct = JDCT_ISLOW,
                          unsigned scaleDenom = 1);
 
-struct TPngSpec {
+struct TPngOptions {
   uint32_t Width = 4;
   uint32_t Height = 4;
   int BitDepth = 8;
@@ -64,8 +66,8 @@ struct TPngSpec {
   int PhysUnit = PNG_RESOLUTION_METER;
 };
 
-// Bytes per packed row of a PNG of this spec.
-size_t PngRowBytes(const TPngSpec& spec);
-TBytes MakePng(const TPngSpec& spec);
+// Bytes per packed row of a PNG with these options.
+size_t PngRowBytes(const TPngOptions& opts);
+TBytes MakePng(const TPngOptions& opts);
 
 }  // namespace pictova::fixtures

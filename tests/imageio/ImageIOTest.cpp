@@ -1,7 +1,5 @@
 // The image I/O front: registry, dispatch, stream headers, file and parameters-only paths,
 // attached controls, and the decode tool built on it.
-#include "imageio/ImageIO.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 #include <fstream>
 
 #include "imageio/ImageFixtures.h"
+#include "imageio/ImageIO.h"
 #include "imageio/Iptc.h"
 #include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
@@ -21,30 +20,32 @@ using fixtures::TBytes;
 namespace {
 
 TBytes SmallJpeg(int w = 24, int h = 16) {
-  fixtures::TJpegSpec spec;
-  spec.Width = w;
-  spec.Height = h;
-  return fixtures::MakeJpeg(spec, fixtures::GradientPixels(w, h, 3));
+  fixtures::TJpegOptions opts;
+  opts.Width = w;
+  opts.Height = h;
+  return fixtures::MakeJpeg(opts, fixtures::GradientPixels(w, h, 3));
 }
 
 TBytes SmallPng() {
-  fixtures::TPngSpec spec;
-  spec.Width = 2;
-  spec.Height = 1;
-  spec.Rows = {10, 20, 30, 40, 50, 60};
-  return fixtures::MakePng(spec);
+  fixtures::TPngOptions opts;
+  opts.Width = 2;
+  opts.Height = 1;
+  opts.Rows = {10, 20, 30, 40, 50, 60};
+  return fixtures::MakePng(opts);
 }
 
 class TTempDir {
  public:
-  TTempDir() : FPath(std::filesystem::temp_directory_path() / ("imageio-" + std::to_string(::getpid()))) {
+  TTempDir()
+      : FPath(std::filesystem::temp_directory_path() / ("imageio-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(FPath);
   }
   ~TTempDir() { std::filesystem::remove_all(FPath); }
   std::string Write(const std::string& name, const TBytes& data) const {
     const std::string path = (FPath / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                static_cast<std::streamsize>(data.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()),
+               static_cast<std::streamsize>(data.size()));
     return path;
   }
   std::string Path(const std::string& name) const { return (FPath / name).string(); }
@@ -62,7 +63,9 @@ class TFakeView : public TIOAttachedView {
   int32_t DpiY() const override { return 120; }
   void SetDpi(int32_t x, int32_t y) override { ToldDpi = {x, y}; }
   void Update() override { ++Updates; }
-  void SetBitmapChangeEvent(std::function<void()> handler) override { Changed = std::move(handler); }
+  void SetBitmapChangeEvent(std::function<void()> handler) override {
+    Changed = std::move(handler);
+  }
 
   TBitmap First, Second;
   TBitmap* Current = &First;
@@ -83,11 +86,12 @@ class TFakeImage : public TIOAttachedImage {
 }  // namespace
 
 TEST(FormatRegistry, HoldsTheTwelveFormatsAndLooksThemUp) {
-  const char* names[] = {"TIFF Bitmap", "CompuServe Bitmap", "JPEG Bitmap", "PaintBrush",
-                         "Windows Bitmap", "Windows Icon", "Windows Cursor",
-                         "Portable Network Graphics", "Windows Metafile",
-                         "Enhanced Windows Metafile", "Targa Bitmap",
-                         "Portable Pixmap, GreyMap, BitMap"};
+  const char* names[] = {"TIFF Bitmap",      "CompuServe Bitmap",
+                         "JPEG Bitmap",      "PaintBrush",
+                         "Windows Bitmap",   "Windows Icon",
+                         "Windows Cursor",   "Portable Network Graphics",
+                         "Windows Metafile", "Enhanced Windows Metafile",
+                         "Targa Bitmap",     "Portable Pixmap, GreyMap, BitMap"};
   EXPECT_EQ(FormatRegistry().Count(), 12);
   for (int code = 1; code <= 12; ++code) {
     TFileFormatInfo info;
@@ -156,7 +160,8 @@ TEST(ImageIO, StreamHeadersFrameTheData) {
   const TBytes jpeg = SmallJpeg();
   TBytes framed = {'J', 'F', 'I', 'F', 0, 0, 0, 0};
   const uint32_t length = static_cast<uint32_t>(jpeg.size()) + 7;  // the frame may hold more
-  framed.insert(framed.end(), {uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16), uint8_t(length >> 24)});
+  framed.insert(framed.end(), {uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16),
+                               uint8_t(length >> 24)});
   framed.insert(framed.end(), jpeg.begin(), jpeg.end());
   framed.resize(framed.size() + 7 + 50, 0x77);
   TBitmap bitmap;
@@ -268,17 +273,18 @@ class TBrokenStream : public TMemoryStream {
   using TMemoryStream::TMemoryStream;
   int32_t Read(void* buffer, int32_t count) override {
     if (Position() >= 64) throw EInOutError(EInOutError::kAccessDenied);
-    return TMemoryStream::Read(buffer, std::min<int32_t>(count, 64 - static_cast<int32_t>(Position())));
+    return TMemoryStream::Read(buffer,
+                               std::min<int32_t>(count, 64 - static_cast<int32_t>(Position())));
   }
 };
 
 }  // namespace
 
 TEST(ImageIO, StreamErrorsPassThroughTheLoadAndAreCaughtForParameters) {
-  fixtures::TPngSpec spec;
-  spec.Width = spec.Height = 32;
-  spec.Rows.assign(32 * 32 * 3, 9);
-  for (const TBytes& data : {SmallJpeg(64, 64), fixtures::MakePng(spec)}) {
+  fixtures::TPngOptions opts;
+  opts.Width = opts.Height = 32;
+  opts.Rows.assign(32 * 32 * 3, 9);
+  for (const TBytes& data : {SmallJpeg(64, 64), fixtures::MakePng(opts)}) {
     TBitmap bitmap;
     TImageIO io;
     io.SetBitmap(&bitmap);
@@ -304,12 +310,12 @@ TEST(ImageIO, AttachedViewAndImageControl) {
   TImageParams fresh(&io);
   EXPECT_EQ(fresh.DpiX, 120);
 
-  fixtures::TPngSpec spec;
-  spec.Width = spec.Height = 2;
-  spec.Rows.assign(12, 0);
-  spec.HasPhys = true;
-  spec.PpmX = spec.PpmY = 5906;  // 150 dpi
-  TMemoryStream png(fixtures::MakePng(spec));
+  fixtures::TPngOptions opts;
+  opts.Width = opts.Height = 2;
+  opts.Rows.assign(12, 0);
+  opts.HasPhys = true;
+  opts.PpmX = opts.PpmY = 5906;  // 150 dpi
+  TMemoryStream png(fixtures::MakePng(opts));
   io.LoadFromStream(png);
   EXPECT_EQ(view.Second.Width(), 2);
   EXPECT_EQ(view.ToldDpi, (TPoint{150, 150}));
@@ -389,7 +395,8 @@ TEST(DecodeTool, WritesThePictureAndTheRecordAndReportsFailure) {
   EXPECT_GE(lines.IndexOf("ImageFormat: 3"), 0);
   EXPECT_GE(lines.IndexOf("JpegColorSpace: 2"), 0);
 
-  status = std::system((tool + " " + dir.Write("bad.png", TBytes(30, 0)) + " " + output + " 2>/dev/null").c_str());
+  status = std::system(
+      (tool + " " + dir.Write("bad.png", TBytes(30, 0)) + " " + output + " 2>/dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 1);
   status = std::system((tool + " " + dir.Path("none.png") + " " + output + " 2>/dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 2);

@@ -10,7 +10,7 @@
 namespace pictova {
 
 using fixtures::TBytes;
-using fixtures::TJpegSpec;
+using fixtures::TJpegOptions;
 
 namespace {
 
@@ -42,9 +42,9 @@ void ExpectSameAsLibrary(const TBitmap& bitmap, const fixtures::TRawImage& raw) 
   EXPECT_EQ(mismatches, 0);
 }
 
-TBytes Jpeg(TJpegSpec spec) {
-  const int components = spec.InputSpace == JCS_GRAYSCALE ? 1 : spec.InputSpace == JCS_CMYK ? 4 : 3;
-  return fixtures::MakeJpeg(spec, fixtures::GradientPixels(spec.Width, spec.Height, components));
+TBytes Jpeg(TJpegOptions opts) {
+  const int components = opts.InputSpace == JCS_GRAYSCALE ? 1 : opts.InputSpace == JCS_CMYK ? 4 : 3;
+  return fixtures::MakeJpeg(opts, fixtures::GradientPixels(opts.Width, opts.Height, components));
 }
 
 }  // namespace
@@ -56,15 +56,20 @@ TEST(JpegReader, ColourSpacesDecodeLikeTheLibraryInBitmapOrder) {
   } cases[] = {{JCS_RGB, JCS_YCbCr, 2}, {JCS_GRAYSCALE, JCS_GRAYSCALE, 1}, {JCS_RGB, JCS_RGB, 0}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Code);
-    TJpegSpec spec;
-    spec.Width = 37;  // not a multiple of the 8 or 16 pixel blocks
-    spec.Height = 21;
-    spec.InputSpace = c.In;
-    spec.FileSpace = c.File;
-    const TBytes file = Jpeg(spec);
+    TJpegOptions opts;
+    opts.Width = 37;  // not a multiple of the 8 or 16 pixel blocks
+    opts.Height = 21;
+    opts.InputSpace = c.In;
+    opts.FileSpace = c.File;
+    const TBytes file = Jpeg(opts);
     TLoad load;
     load.IO.Params().JpegColorSpace = 99;
+    std::vector<int> reports;
+    load.IO.OnProgress = [&](TImageIO*, int per) { reports.push_back(per); };
     load.Load(file);
+    ASSERT_EQ(reports.size(), 21u);  // once per scanline
+    EXPECT_EQ(reports[0], 100 / 21);
+    EXPECT_EQ(reports.back(), 100);
     EXPECT_EQ(load.IO.IOFailed(), 0);
     EXPECT_EQ(load.IO.Params().ImageFormat, ioJPEG);
     EXPECT_EQ(load.IO.Params().JpegColorSpace, c.Code);
@@ -80,12 +85,12 @@ TEST(JpegReader, ColourSpacesDecodeLikeTheLibraryInBitmapOrder) {
 
 TEST(JpegReader, CmykAndYcckFollowTheKeyFormula) {
   for (J_COLOR_SPACE fileSpace : {JCS_CMYK, JCS_YCCK}) {
-    TJpegSpec spec;
-    spec.Width = 24;
-    spec.Height = 8;
-    spec.InputSpace = JCS_CMYK;
-    spec.FileSpace = fileSpace;
-    spec.Quality = 100;
+    TJpegOptions opts;
+    opts.Width = 24;
+    opts.Height = 8;
+    opts.InputSpace = JCS_CMYK;
+    opts.FileSpace = fileSpace;
+    opts.Quality = 100;
     // Three flat 8 x 8 blocks: key 255, key 0 and key 128 under the same inks.
     TBytes pixels;
     for (int y = 0; y < 8; ++y)
@@ -93,7 +98,7 @@ TEST(JpegReader, CmykAndYcckFollowTheKeyFormula) {
         const uint8_t key = x < 8 ? 255 : x < 16 ? 0 : 128;
         pixels.insert(pixels.end(), {200, 120, 40, key});
       }
-    const TBytes file = fixtures::MakeJpeg(spec, pixels);
+    const TBytes file = fixtures::MakeJpeg(opts, pixels);
     TLoad load;
     load.Load(file);
     ASSERT_EQ(load.IO.IOFailed(), 0);
@@ -123,28 +128,30 @@ TEST(JpegReader, ResolutionFollowsTheJfifUnit) {
   struct TCase {
     bool Jfif;
     int Unit, X, Y, DpiX, DpiY;
-  } cases[] = {{true, 2, 100, 100, 254, 254}, {true, 1, 72, 72, 72, 72},
-               {true, 0, 3, 2, 3, 2},         {true, 2, 39, 118, 99, 299},
+  } cases[] = {{true, 2, 100, 100, 254, 254},
+               {true, 1, 72, 72, 72, 72},
+               {true, 0, 3, 2, 3, 2},
+               {true, 2, 39, 118, 99, 299},
                {false, 1, 300, 300, 1, 1}};
   for (const TCase& c : cases) {
-    TJpegSpec spec;
-    spec.Jfif = c.Jfif;
-    spec.DensityUnit = c.Unit;
-    spec.XDensity = c.X;
-    spec.YDensity = c.Y;
+    TJpegOptions opts;
+    opts.Jfif = c.Jfif;
+    opts.DensityUnit = c.Unit;
+    opts.XDensity = c.X;
+    opts.YDensity = c.Y;
     TLoad load;
-    load.Load(Jpeg(spec));
+    load.Load(Jpeg(opts));
     EXPECT_EQ(load.IO.Params().DpiX, c.DpiX) << c.Unit << " " << c.X;
     EXPECT_EQ(load.IO.Params().DpiY, c.DpiY) << c.Unit << " " << c.Y;
   }
 }
 
 TEST(JpegReader, ScalesDctMethodsAndProgressiveFiles) {
-  TJpegSpec spec;
-  spec.Width = 1024;
-  spec.Height = 768;
-  spec.Quality = 75;
-  const TBytes big = Jpeg(spec);
+  TJpegOptions opts;
+  opts.Width = 1024;
+  opts.Height = 768;
+  opts.Quality = 75;
+  const TBytes big = Jpeg(opts);
   TLoad quarter;
   quarter.IO.Params().JpegScale = 3;
   quarter.Load(big);
@@ -155,9 +162,9 @@ TEST(JpegReader, ScalesDctMethodsAndProgressiveFiles) {
   ExpectSameAsLibrary(quarter.Bitmap, fixtures::BareJpegDecode(big, JCS_RGB, JDCT_ISLOW, 4));
 
   // Automatic scale: the reduction whose pixel count is nearest to the record's size.
-  spec.Width = 1280;
-  spec.Height = 960;
-  const TBytes photo = Jpeg(spec);
+  opts.Width = 1280;
+  opts.Height = 960;
+  const TBytes photo = Jpeg(opts);
   TLoad automatic;
   automatic.IO.Params().JpegScale = 0;
   automatic.IO.Params().Width = 300;
@@ -177,9 +184,9 @@ TEST(JpegReader, ScalesDctMethodsAndProgressiveFiles) {
   other.Load(photo);
   EXPECT_EQ(other.Bitmap.Width(), 1280);
 
-  spec.Width = 61;
-  spec.Height = 47;
-  const TBytes small = Jpeg(spec);
+  opts.Width = 61;
+  opts.Height = 47;
+  const TBytes small = Jpeg(opts);
   for (auto [code, method] : {std::pair{1, JDCT_IFAST}, std::pair{2, JDCT_FLOAT}}) {
     TLoad load;
     load.IO.Params().JpegDctMethod = static_cast<uint8_t>(code);
@@ -187,8 +194,8 @@ TEST(JpegReader, ScalesDctMethodsAndProgressiveFiles) {
     ExpectSameAsLibrary(load.Bitmap, fixtures::BareJpegDecode(small, JCS_RGB, method));
   }
 
-  spec.Progressive = true;
-  const TBytes progressive = Jpeg(spec);
+  opts.Progressive = true;
+  const TBytes progressive = Jpeg(opts);
   TLoad load;
   load.Load(progressive);
   EXPECT_EQ(load.IO.IOFailed(), 0);
@@ -206,14 +213,14 @@ TEST(JpegReader, KeepsMarkersAfterTheJfifSegmentAndReadsIptc) {
   app13.insert(app13.end(), {0x1C, 2, 120, 0, 5, 'H', 'e', 'l', 'l', 'o'});
   app13.insert(app13.end(), {0x1C, 2, 25, 0x80, 0x04, 0, 0, 0, 3, 'a', 'b', 'c'});
   app13.insert(app13.end(), {0x1C, 2, 5, 0, 50, 'x'});
-  TJpegSpec spec;
-  spec.Markers = {{JPEG_COM, {'h', 'i'}},
+  TJpegOptions opts;
+  opts.Markers = {{JPEG_COM, {'h', 'i'}},
                   {JPEG_APP0 + 1, {'E', 'x', 'i', 'f', 0, 0}},
                   {JPEG_APP0 + 13, app13},
                   {JPEG_APP0, {'J', 'F', 'X', 'X', 0, 0x10}},
                   {JPEG_APP0 + 13, {0x1C, 9, 9, 0, 1, 'z'}}};
   TLoad load;
-  load.Load(Jpeg(spec));
+  load.Load(Jpeg(opts));
   ASSERT_EQ(load.IO.IOFailed(), 0);
   const TJpegMarkerList& markers = load.IO.Params().JpegMarkers;
   ASSERT_EQ(markers.Count(), 5);  // the leading JFIF APP0 is not among them
@@ -231,9 +238,9 @@ TEST(JpegReader, KeepsMarkersAfterTheJfifSegmentAndReadsIptc) {
   EXPECT_FALSE(iptc.UserChanged());
 
   // Without a JFIF segment only a leading APP0 is dropped: an APP0 in second place stays.
-  spec.Jfif = false;
-  spec.Markers = {{JPEG_APP0 + 1, {'X'}}, {JPEG_APP0, {'Y'}}};
-  load.Load(Jpeg(spec));
+  opts.Jfif = false;
+  opts.Markers = {{JPEG_APP0 + 1, {'X'}}, {JPEG_APP0, {'Y'}}};
+  load.Load(Jpeg(opts));
   EXPECT_EQ(load.IO.IOFailed(), 0);
   ASSERT_EQ(load.IO.Params().JpegMarkers.Count(), 2);
   EXPECT_EQ(load.IO.Params().JpegMarkers.MarkerCode(1), 0xE0);
@@ -241,10 +248,10 @@ TEST(JpegReader, KeepsMarkersAfterTheJfifSegmentAndReadsIptc) {
 }
 
 TEST(JpegReader, BadDataSetsTheFlagWithoutRaising) {
-  TJpegSpec spec;
-  spec.Width = 64;
-  spec.Height = 64;
-  const TBytes good = Jpeg(spec);
+  TJpegOptions opts;
+  opts.Width = 64;
+  opts.Height = 64;
+  const TBytes good = Jpeg(opts);
   for (size_t cut : {size_t{3}, size_t{10}, size_t{200}, good.size() / 2, good.size() - 2}) {
     SCOPED_TRACE(cut);
     TLoad load;
@@ -255,11 +262,13 @@ TEST(JpegReader, BadDataSetsTheFlagWithoutRaising) {
   // Truncated in the middle of the picture: the rows the library could decode are there.
   {
     TLoad load;
-    load.Load(TBytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() * 3 / 4)));
+    load.Load(
+        TBytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() * 3 / 4)));
     EXPECT_EQ(load.Bitmap.Width(), 64);
     const fixtures::TRawImage raw = fixtures::BareJpegDecode(good, JCS_RGB);
-    EXPECT_EQ(load.Bitmap.Pixel(5, 2), RGB(raw.Pixels[3 * (2 * 64 + 5)], raw.Pixels[3 * (2 * 64 + 5) + 1],
-                                           raw.Pixels[3 * (2 * 64 + 5) + 2]));
+    EXPECT_EQ(load.Bitmap.Pixel(5, 2),
+              RGB(raw.Pixels[3 * (2 * 64 + 5)], raw.Pixels[3 * (2 * 64 + 5) + 1],
+                  raw.Pixels[3 * (2 * 64 + 5) + 2]));
   }
   // Not a JPEG start: refused before the library sees it, the bitmap untouched.
   {
@@ -284,7 +293,7 @@ TEST(JpegReader, BadDataSetsTheFlagWithoutRaising) {
     return copy;
   };
   const TBytes zeroWidth = patched(sof + 7, {0, 0});
-  const TBytes huge = patched(sof + 5, {0xFD, 0xE8, 0xFD, 0xE8});    // 65000 x 65000
+  const TBytes huge = patched(sof + 5, {0xFD, 0xE8, 0xFD, 0xE8});     // 65000 x 65000
   const TBytes tooMany = patched(sof + 5, {0x27, 0x10, 0x27, 0x10});  // 10000 x 10000
   for (const TBytes* bad : {&zeroWidth, &huge, &tooMany}) {
     TLoad load;
@@ -301,11 +310,11 @@ TEST(JpegReader, BadDataSetsTheFlagWithoutRaising) {
 }
 
 TEST(JpegReader, ParametersOnlyLeavesTheBitmapAlone) {
-  TJpegSpec spec;
-  spec.Width = 640;
-  spec.Height = 480;
-  spec.Progressive = true;
-  const TBytes file = Jpeg(spec);
+  TJpegOptions opts;
+  opts.Width = 640;
+  opts.Height = 480;
+  opts.Progressive = true;
+  const TBytes file = Jpeg(opts);
   TBitmap bitmap(5, 5);
   bitmap.SetPixel(1, 1, clRed);
   TImageIO io;

@@ -15,7 +15,7 @@
 namespace pictova {
 
 using fixtures::TBytes;
-using fixtures::TPngSpec;
+using fixtures::TPngOptions;
 
 namespace {
 
@@ -29,8 +29,8 @@ struct TLoad {
   }
 };
 
-TPngSpec Spec(uint32_t w, uint32_t h, int depth, int colorType, TBytes rows) {
-  TPngSpec s;
+TPngOptions Options(uint32_t w, uint32_t h, int depth, int colorType, TBytes rows) {
+  TPngOptions s;
   s.Width = w;
   s.Height = h;
   s.BitDepth = depth;
@@ -40,7 +40,9 @@ TPngSpec Spec(uint32_t w, uint32_t h, int depth, int colorType, TBytes rows) {
 }
 
 // libpng's compositing of an 8-bit sample: (fg × a + bg × (255 − a) + 127) / 255.
-uint8_t Composite(int fg, int alpha, int bg) { return static_cast<uint8_t>((fg * alpha + bg * (255 - alpha) + 127) / 255); }
+uint8_t Composite(int fg, int alpha, int bg) {
+  return static_cast<uint8_t>((fg * alpha + bg * (255 - alpha) + 127) / 255);
+}
 
 }  // namespace
 
@@ -48,10 +50,10 @@ TEST(PngReader, OneBitImagesKeepTheFileBits) {
   // 10 pixels wide: the second byte of each row holds two pixels and six spare bits.
   const TBytes rows = {0xA5, 0xC0, 0x0F, 0x40, 0xFF, 0x80};
   for (int colorType : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_PALETTE}) {
-    TPngSpec spec = Spec(10, 3, 1, colorType, rows);
-    if (colorType == PNG_COLOR_TYPE_PALETTE) spec.Palette = {{255, 0, 0}, {0, 0, 255}};
+    TPngOptions opts = Options(10, 3, 1, colorType, rows);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) opts.Palette = {{255, 0, 0}, {0, 0, 255}};
     TLoad load;
-    load.Load(fixtures::MakePng(spec));
+    load.Load(fixtures::MakePng(opts));
     ASSERT_EQ(load.IO.IOFailed(), 0);
     ASSERT_EQ(load.Bitmap.PixelFormat(), pf1bit);
     for (int y = 0; y < 3; ++y) {
@@ -72,7 +74,7 @@ TEST(PngReader, OneBitImagesKeepTheFileBits) {
 }
 
 TEST(PngReader, PaletteGreyAndSixteenBitImagesBecomeBlueGreenRed) {
-  TPngSpec palette = Spec(3, 1, 8, PNG_COLOR_TYPE_PALETTE, {2, 0, 1});
+  TPngOptions palette = Options(3, 1, 8, PNG_COLOR_TYPE_PALETTE, {2, 0, 1});
   palette.Palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
   TLoad load;
   load.Load(fixtures::MakePng(palette));
@@ -83,21 +85,22 @@ TEST(PngReader, PaletteGreyAndSixteenBitImagesBecomeBlueGreenRed) {
   EXPECT_EQ(load.IO.Params().SamplesPerPixel, 1);
 
   // Grey of 2 and 4 bits is stretched to 8 bits: v × 255 / (2^depth − 1).
-  load.Load(fixtures::MakePng(Spec(4, 1, 2, PNG_COLOR_TYPE_GRAY, {0x1B})));  // 0 1 2 3
+  load.Load(fixtures::MakePng(Options(4, 1, 2, PNG_COLOR_TYPE_GRAY, {0x1B})));  // 0 1 2 3
   for (int x = 0; x < 4; ++x) EXPECT_EQ(load.Bitmap.Pixel(x, 0), RGB(85 * x, 85 * x, 85 * x));
   EXPECT_EQ(load.IO.Params().BitsPerSample, 2);
-  load.Load(fixtures::MakePng(Spec(3, 1, 4, PNG_COLOR_TYPE_GRAY, {0x07, 0xF0})));  // 0 7 15
+  load.Load(fixtures::MakePng(Options(3, 1, 4, PNG_COLOR_TYPE_GRAY, {0x07, 0xF0})));  // 0 7 15
   EXPECT_EQ(load.Bitmap.Pixel(1, 0), RGB(119, 119, 119));
   EXPECT_EQ(load.Bitmap.Pixel(2, 0), clWhite);
 
-  load.Load(fixtures::MakePng(Spec(2, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 250, 251, 252})));
+  load.Load(fixtures::MakePng(Options(2, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 250, 251, 252})));
   EXPECT_EQ(load.Bitmap.ScanLine(0)[0], 3);  // blue first
   EXPECT_EQ(load.Bitmap.ScanLine(0)[2], 1);
   EXPECT_EQ(load.Bitmap.Pixel(1, 0), RGB(250, 251, 252));
   EXPECT_EQ(load.IO.Params().SamplesPerPixel, 3);
 
   // 16 bits: the high byte of each sample.
-  load.Load(fixtures::MakePng(Spec(1, 1, 16, PNG_COLOR_TYPE_RGB, {0x12, 0xFF, 0x34, 0x00, 0xAB, 0x80})));
+  load.Load(fixtures::MakePng(
+      Options(1, 1, 16, PNG_COLOR_TYPE_RGB, {0x12, 0xFF, 0x34, 0x00, 0xAB, 0x80})));
   EXPECT_EQ(load.Bitmap.Pixel(0, 0), RGB(0x12, 0x34, 0xAB));
   EXPECT_EQ(load.IO.Params().BitsPerSample, 16);
 }
@@ -107,38 +110,41 @@ TEST(PngReader, AlphaIsCompositedOntoTheFileOrTheCallersBackground) {
   TLoad load;
   // Without bKGD: onto PngBackground, which the caller may set.
   load.IO.Params().PngBackground = {30, 60, 90};  // blue, green, red
-  load.Load(fixtures::MakePng(Spec(3, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba)));
+  load.Load(fixtures::MakePng(Options(3, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba)));
   ASSERT_EQ(load.IO.IOFailed(), 0);
   EXPECT_EQ(load.Bitmap.Pixel(0, 0), RGB(90, 60, 30));
   EXPECT_EQ(load.Bitmap.Pixel(1, 0), RGB(200, 100, 50));
-  EXPECT_EQ(load.Bitmap.Pixel(2, 0), RGB(Composite(200, 128, 90), Composite(100, 128, 60), Composite(50, 128, 30)));
+  EXPECT_EQ(load.Bitmap.Pixel(2, 0),
+            RGB(Composite(200, 128, 90), Composite(100, 128, 60), Composite(50, 128, 30)));
   EXPECT_EQ(load.IO.Background(), RGB(90, 60, 30));
   EXPECT_EQ(load.IO.Params().SamplesPerPixel, 4);
 
   // The same at 16 bits and for grey with alpha.
-  load.Load(fixtures::MakePng(Spec(1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, {1, 2, 3, 4, 5, 6, 0, 0})));
+  load.Load(
+      fixtures::MakePng(Options(1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, {1, 2, 3, 4, 5, 6, 0, 0})));
   EXPECT_EQ(load.Bitmap.Pixel(0, 0), RGB(90, 60, 30));
-  load.Load(fixtures::MakePng(Spec(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {77, 0, 77, 255})));
+  load.Load(fixtures::MakePng(Options(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {77, 0, 77, 255})));
   EXPECT_EQ(load.Bitmap.Pixel(0, 0), RGB(90, 60, 30));
   EXPECT_EQ(load.Bitmap.Pixel(1, 0), RGB(77, 77, 77));
   EXPECT_EQ(load.IO.Params().SamplesPerPixel, 2);
 
   // With bKGD: onto the file's colour, which becomes PngBackground (8-bit) and Background.
-  TPngSpec withBkgd = Spec(3, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba);
+  TPngOptions withBkgd = Options(3, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba);
   withBkgd.HasBkgd = true;
   withBkgd.Bkgd.red = 10;
   withBkgd.Bkgd.green = 220;
   withBkgd.Bkgd.blue = 130;
   load.Load(fixtures::MakePng(withBkgd));
   EXPECT_EQ(load.Bitmap.Pixel(0, 0), RGB(10, 220, 130));
-  EXPECT_EQ(load.Bitmap.Pixel(2, 0), RGB(Composite(200, 128, 10), Composite(100, 128, 220), Composite(50, 128, 130)));
+  EXPECT_EQ(load.Bitmap.Pixel(2, 0),
+            RGB(Composite(200, 128, 10), Composite(100, 128, 220), Composite(50, 128, 130)));
   EXPECT_EQ(load.IO.Params().PngBackground, (TRGBTriple{130, 220, 10}));
   EXPECT_EQ(load.IO.Background(), RGB(10, 220, 130));
   // ... and it stays the background for the next file without bKGD.
-  load.Load(fixtures::MakePng(Spec(1, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, {9, 9, 9, 0})));
+  load.Load(fixtures::MakePng(Options(1, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, {9, 9, 9, 0})));
   EXPECT_EQ(load.Bitmap.Pixel(0, 0), RGB(10, 220, 130));
 
-  withBkgd = Spec(1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, {0, 0, 0, 0, 0, 0, 0, 0});
+  withBkgd = Options(1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, {0, 0, 0, 0, 0, 0, 0, 0});
   withBkgd.HasBkgd = true;
   withBkgd.Bkgd.red = 0xFF00;
   withBkgd.Bkgd.green = 0x1234;
@@ -151,16 +157,17 @@ TEST(PngReader, InterlacedFilesReadEveryPassWithProgress) {
   constexpr uint32_t w = 13, h = 11;
   TBytes rows;
   for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x) rows.insert(rows.end(), {uint8_t(x * 19), uint8_t(y * 23), uint8_t(x ^ y)});
-  TPngSpec spec = Spec(w, h, 8, PNG_COLOR_TYPE_RGB, rows);
-  spec.Interlaced = true;
+    for (uint32_t x = 0; x < w; ++x)
+      rows.insert(rows.end(), {uint8_t(x * 19), uint8_t(y * 23), uint8_t(x ^ y)});
+  TPngOptions opts = Options(w, h, 8, PNG_COLOR_TYPE_RGB, rows);
+  opts.Interlaced = true;
   TLoad load;
   std::vector<int> reports;
   load.IO.OnProgress = [&](TImageIO* sender, int per) {
     EXPECT_EQ(sender, &load.IO);
     reports.push_back(per);
   };
-  load.Load(fixtures::MakePng(spec));
+  load.Load(fixtures::MakePng(opts));
   ASSERT_EQ(load.IO.IOFailed(), 0);
   EXPECT_TRUE(load.IO.Params().PngInterlaced);
   int mismatches = 0;
@@ -178,7 +185,7 @@ TEST(PngReader, InterlacedFilesReadEveryPassWithProgress) {
   load.IO.OnProgress = [&](TImageIO* sender, int) {
     if (++calls == 3) sender->SetIOFailed(1);
   };
-  load.Load(fixtures::MakePng(spec));
+  load.Load(fixtures::MakePng(opts));
   EXPECT_EQ(calls, 3);
   EXPECT_EQ(load.IO.IOFailed(), 1);
 }
@@ -193,13 +200,13 @@ TEST(PngReader, ResolutionComesFromPhysOrTheScreen) {
                {true, 2835, 2835, PNG_RESOLUTION_UNKNOWN, 96, 96},
                {false, 0, 0, 0, 96, 96}};
   for (const TCase& c : cases) {
-    TPngSpec spec = Spec(1, 1, 8, PNG_COLOR_TYPE_GRAY, {0});
-    spec.HasPhys = c.Phys;
-    spec.PpmX = c.X;
-    spec.PpmY = c.Y;
-    spec.PhysUnit = c.Unit;
+    TPngOptions opts = Options(1, 1, 8, PNG_COLOR_TYPE_GRAY, {0});
+    opts.HasPhys = c.Phys;
+    opts.PpmX = c.X;
+    opts.PpmY = c.Y;
+    opts.PhysUnit = c.Unit;
     TLoad load;
-    load.Load(fixtures::MakePng(spec));
+    load.Load(fixtures::MakePng(opts));
     EXPECT_EQ(load.IO.Params().DpiX, c.DpiX) << c.X;
     EXPECT_EQ(load.IO.Params().DpiY, c.DpiY) << c.Y;
   }
@@ -208,7 +215,7 @@ TEST(PngReader, ResolutionComesFromPhysOrTheScreen) {
 TEST(PngReader, BadDataSetsTheFlagWithoutRaising) {
   TBytes rows(64 * 64 * 3);
   for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 7);
-  const TBytes good = fixtures::MakePng(Spec(64, 64, 8, PNG_COLOR_TYPE_RGB, rows));
+  const TBytes good = fixtures::MakePng(Options(64, 64, 8, PNG_COLOR_TYPE_RGB, rows));
   for (size_t cut : {size_t{9}, size_t{20}, size_t{40}, good.size() / 2, good.size() - 5}) {
     SCOPED_TRACE(cut);
     TLoad load;
@@ -258,7 +265,8 @@ TEST(PngWriter, RoundTripsBothPixelFormats) {
     ASSERT_EQ(load.Bitmap.PixelFormat(), source->PixelFormat());
     ASSERT_EQ(load.Bitmap.Width(), source->Width());
     for (int y = 0; y < source->Height(); ++y)
-      for (int x = 0; x < source->Width(); ++x) EXPECT_EQ(load.Bitmap.Pixel(x, y), source->Pixel(x, y));
+      for (int x = 0; x < source->Width(); ++x)
+        EXPECT_EQ(load.Bitmap.Pixel(x, y), source->Pixel(x, y));
   }
   TBitmap empty;
   TMemoryStream sink;

@@ -26,10 +26,14 @@ int main(int argc, char** argv) {
   std::string input, output;
   bool params = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--params") == 0) params = true;
-    else if (input.empty()) input = argv[i];
-    else if (output.empty()) output = argv[i];
-    else return Usage();
+    if (std::strcmp(argv[i], "--params") == 0)
+      params = true;
+    else if (input.empty())
+      input = argv[i];
+    else if (output.empty())
+      output = argv[i];
+    else
+      return Usage();
   }
   if (input.empty() || output.empty()) return Usage();
 
@@ -39,7 +43,8 @@ int main(int argc, char** argv) {
     io.SetBitmap(&bitmap);
     io.LoadFromFile(input);
     if (params) {
-      for (const std::string& line : DescribeImageParams(io.Params())) std::printf("%s\n", line.c_str());
+      for (const std::string& line : DescribeImageParams(io.Params()))
+        std::printf("%s\n", line.c_str());
     }
     // A failed decode may still have produced part of the picture; it is written all the same
     // so that it can be looked at, and the exit status tells the failure.
