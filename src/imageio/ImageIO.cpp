@@ -125,7 +125,7 @@ void TImageIO::SetAttachedTImage(TIOAttachedImage* image) {
   FBitmap = nullptr;
 }
 
-void TImageIO::Notification(const void* removed) {
+void TImageIO::AttachedRemoved(const void* removed) {
   if (removed == nullptr) return;
   if (removed == FAttachedView) {
     // The view is being destroyed: forget it without calling into it again.

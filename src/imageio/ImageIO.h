@@ -52,8 +52,9 @@ class TImageIO {
   TIOAttachedImage* AttachedTImage() const { return FAttachedImage; }
   // Detaches any view and targets the image control's picture bitmap.
   void SetAttachedTImage(TIOAttachedImage* image);
-  // The owner's free notification: an attached view or image control is going away.
-  void Notification(const void* removed);
+  // An attached view or image control is going away (the framework's free notification
+  // calls this once TImageIO is a component).
+  void AttachedRemoved(const void* removed);
 
   // Read and written through the attached view when there is one.
   TColor Background() const;

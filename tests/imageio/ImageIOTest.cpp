@@ -1,6 +1,7 @@
 // The image I/O front: registry, dispatch, stream headers, file and parameters-only paths,
 // attached controls, and the decode tool built on it.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -329,7 +330,7 @@ TEST(ImageIO, AttachedViewAndImageControl) {
   io.LoadFromStream(jpeg);
   EXPECT_EQ(image.Picture.Width(), 24);
   EXPECT_EQ(image.Repaints, 1);
-  io.Notification(&image);
+  io.AttachedRemoved(&image);
   EXPECT_EQ(io.AttachedTImage(), nullptr);
   EXPECT_EQ(io.Bitmap(), nullptr);
 }
