@@ -57,6 +57,10 @@ prepare_prefix() {
     echo "wine-headless: could not create the Wine prefix $prefix" >&2
     exit 1
   fi
+  # A crashing test prints its backtrace on the console; no dialog waits for a click.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >>"$run/wineboot.log" 2>&1
+  wineserver -w
   echo "$version" >"$prefix/.pictova-wine"
   exec 9>&-
 }
@@ -99,8 +103,19 @@ case "$cmd" in
   start)
     mkdir -p "$run"
     chmod 700 "$run"
-    [ "${1:-}" = "--display" ] && start_display
+    mode=plain
+    if [ "${1:-}" = "--display" ]; then
+      mode=display
+      start_display
+    fi
     eval "$(envvars)"
+    # Wine's desktop process keeps the display it started with: a server started without one
+    # is restarted when a display is asked for.
+    if [ "$mode" = display ] && [ -f "$run/warm" ] && [ "$(cat "$run/warm")" != display ]; then
+      wineserver -k 2>/dev/null || true
+      wineserver -w 2>/dev/null || true
+      rm -f "$run/warm"
+    fi
     prepare_prefix
     # A persistent server spares every test program the server's start-up; when the prefix's
     # server already runs, this exits with 2 and the running one stays.
@@ -109,7 +124,7 @@ case "$cmd" in
     # descriptors. Started here, they hold /dev/null, not the pipe of a test runner that
     # would otherwise wait for them to close it.
     wine cmd /c exit </dev/null >/dev/null 2>&1
-    touch "$run/warm"
+    [ -f "$run/warm" ] || echo "$mode" >"$run/warm"
     envvars
     ;;
   env)
