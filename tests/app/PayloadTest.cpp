@@ -22,7 +22,7 @@ struct PayloadBytes {
     std::copy(s.begin(), s.end(), f.begin() + 1);
     Append(f);
   }
-  void LE(uint32_t v, int n) {
+  void LE(uint64_t v, int n) {  // up to 8 bytes
     for (int i = 0; i < n; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
   }
   void Record(const std::string& name, int32_t offset, int32_t size, uint8_t style, uint8_t delay,
