@@ -6,6 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
+  cmake ninja-build googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nasm
   wine wine32:i386 libpulse0:i386
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
