@@ -76,7 +76,13 @@ prefix=$cache/win32-prefix-$key
 link_prefix() {
   mkdir -p "$root/build"
   ln -sfn "$prefix" "$root/build/win32-prefix"
+  touch "$prefix"  # marks it as in use for the clean-up below
 }
+
+# One build at a time per cache (several worktrees may share it).
+mkdir -p "$cache"
+exec 9>"$cache/win32-deps.lock"
+flock 9
 
 if [ -f "$prefix/.complete" ]; then
   link_prefix
@@ -84,7 +90,6 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 echo "win32-deps: building zlib, libpng, libjpeg-turbo and GoogleTest for $triple into $prefix"
-mkdir -p "$cache"
 work=$(mktemp -d "$cache/win32-work.XXXXXX")
 stage=$prefix.partial
 rm -rf "$stage"
@@ -151,7 +156,8 @@ step gtest cmake --install "$work/build-gtest"
 printf '%s' "$key_text" >"$stage/.complete"
 rm -rf "$prefix"
 mv "$stage" "$prefix"
-# Older prefixes (other versions or recipes) are of no further use.
-find "$cache" -maxdepth 1 -name 'win32-prefix-*' ! -name "win32-prefix-$key" -exec rm -rf {} +
 link_prefix
+# Prefixes of other versions or recipes that no checkout used for two weeks.
+find "$cache" -maxdepth 1 -name 'win32-prefix-*' ! -name "win32-prefix-$key" -mtime +14 \
+  -exec rm -rf {} +
 echo "win32-deps: done"
