@@ -1,7 +1,9 @@
 // The image I/O front: registry, dispatch, stream headers, file and parameters-only paths,
 // attached controls, and the decode tool built on it.
 #include <gtest/gtest.h>
+#ifdef PICTOVA_DECODE_TOOL
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <cstdlib>
