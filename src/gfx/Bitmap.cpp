@@ -25,6 +25,10 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
 
 std::unique_ptr<TGraphic> TBitmap::Clone() const { return std::make_unique<TBitmap>(*this); }
 
+void TBitmap::Draw(TCanvas& canvas, const TRect& rect) const {
+  canvas.StretchBlt(rect, *this, Rect(0, 0, FWidth, FHeight));
+}
+
 int32_t TBitmap::RowBytesFor(int32_t width, TPixelFormat format) {
   const int64_t bits = static_cast<int64_t>(width) * (format == pf1bit ? 1 : 24);
   return static_cast<int32_t>(((bits + 31) / 32) * 4);
@@ -50,7 +54,8 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
 
   std::vector<uint8_t> bits(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
   const int32_t keepW = std::min(width, FWidth);
-  const int32_t keepH = std::min(height, FHeight);
+  // With no column kept there is nothing to copy (and the new rows may have no storage).
+  const int32_t keepH = keepW > 0 ? std::min(height, FHeight) : 0;
   for (int32_t y = 0; y < keepH; ++y) {
     const uint8_t* src = FBits.data() + static_cast<size_t>(y) * FRowBytes;
     uint8_t* dst = bits.data() + static_cast<size_t>(y) * rowBytes;
@@ -65,13 +70,8 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
       }
     } else {  // 24-bit to 1-bit: the nearer of black and white
       for (int32_t x = 0; x < keepW; ++x) {
-        int dBlack = 0, dWhite = 0;
-        for (int c = 0; c < 3; ++c) {
-          const int v = src[3 * x + c];
-          dBlack += v * v;
-          dWhite += (255 - v) * (255 - v);
-        }
-        if (dWhite < dBlack) dst[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+        if (IsNearerWhite(src[3 * x + 2], src[3 * x + 1], src[3 * x]))
+          dst[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
       }
     }
   }
@@ -103,8 +103,8 @@ void TBitmap::SetPixel(int32_t x, int32_t y, TColor color) {
   color = ColorToRGB(color);
   uint8_t* row = FBits.data() + static_cast<size_t>(y) * FRowBytes;
   if (FPixelFormat == pf1bit) {
-    const int lum = GetRValue(color) + GetGValue(color) + GetBValue(color);
-    if (lum >= 3 * 128) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    if (IsNearerWhite(GetRValue(color), GetGValue(color), GetBValue(color)))
+      row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
     else row[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
     return;
   }

@@ -22,6 +22,9 @@ class TGraphic {
   virtual int32_t Height() const = 0;
   virtual bool Empty() const = 0;
   virtual std::unique_ptr<TGraphic> Clone() const = 0;
+  // Draws the whole graphic scaled into rect of the canvas (unscaled when the sizes match);
+  // what TCanvas::Draw and StretchDraw call.
+  virtual void Draw(TCanvas& canvas, const TRect& rect) const = 0;
 };
 
 // Largest bitmap the process will allocate: each side at most kMaxBitmapSide and the pixel
@@ -42,6 +45,7 @@ class TBitmap : public TGraphic {
   int32_t Height() const override { return FHeight; }
   bool Empty() const override { return FWidth == 0 || FHeight == 0; }
   std::unique_ptr<TGraphic> Clone() const override;
+  void Draw(TCanvas& canvas, const TRect& rect) const override;
 
   // Changing the size or the pixel format keeps what fits of the old content at the
   // top-left and fills the new area with zero bytes. Negative sizes count as 0; sizes past
@@ -68,7 +72,8 @@ class TBitmap : public TGraphic {
 
   // Copies size, format and pixels of another bitmap (or empties this one for nullptr).
   void Assign(const TBitmap* source);
-  // Frees the pixels and the canvas: 0 x 0, keeps the pixel format.
+  // Frees the pixels: 0 x 0, keeps the pixel format. The canvas (and its clip region and
+  // lock) stays valid, as it does across SetSize.
   void Clear();
 
   // Drawing surface of this bitmap, created on first use.

@@ -22,8 +22,16 @@ enum TPolyFillMode { ALTERNATE = 1, WINDING = 2 };
 //   * two vertically adjacent bands (a.Bottom == b.Top) never hold identical span lists
 //     (they are coalesced into one band).
 // So equal pixel sets always have equal representations.
+//
+// Coordinates are clamped to [-kMaxCoord, kMaxCoord] (the platform's 27-bit device space), so
+// sums and differences of two coordinates never overflow. Curved and sloped edges are
+// scan-converted only within rows [-kMaxScanRow, kMaxScanRow): one band per row beyond that
+// could never be drawn on any bitmap and would only cost memory.
 class TRegion {
  public:
+  static constexpr int32_t kMaxCoord = 1 << 27;
+  static constexpr int32_t kMaxScanRow = 1 << 18;
+
   struct Span {
     int32_t Left;
     int32_t Right;
@@ -39,12 +47,16 @@ class TRegion {
   // pixels the platform's rounded-rectangle region covers.
   static TRegion CreateRoundRectRgn(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w, int32_t h);
   static TRegion CreateEllipticRgn(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-  // Polygon region with the platform's scan conversion (a pixel is in when its centre is
-  // inside; left edges in, right edges out).
+  // Polygon region with the platform's scan conversion: pixel (x, y) is in when the point
+  // (x, y) is inside, a point on a left or top edge counting as in and one on a right or
+  // bottom edge as out (the pixel-centre rule for the outline moved by half a pixel, so a
+  // rectangle's polygon covers what its rectangle region covers). The polygon is closed from the last point back
+  // to the first. Raises EOutOfResources when the outline would need an absurd number of
+  // spans (millions of edge crossings).
   static TRegion CreatePolygonRgn(std::span<const TPoint> points, TPolyFillMode mode);
 
   // dest := a <mode> b (b is ignored for RGN_COPY). dest may be a or b. Returns the kind
-  // of the result.
+  // of the result; an unknown mode returns ERROR_REGION and leaves dest unchanged.
   static TRegionKind Combine(TRegion& dest, const TRegion& a, const TRegion& b, TCombineMode mode);
   // this := this <mode> other.
   TRegionKind CombineWith(const TRegion& other, TCombineMode mode) { return Combine(*this, *this, other, mode); }
@@ -64,6 +76,9 @@ class TRegion {
   bool CheckInvariants() const;
 
  private:
+  struct TBandWriter;  // appends bands top to bottom, keeping the invariant
+  struct TScan;        // the platform's scan-conversion rules for the shapes above
+
   struct Band {
     int32_t Top;
     int32_t Bottom;

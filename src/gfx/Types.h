@@ -82,22 +82,34 @@ constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u
 constexpr TColor clScrollBar = SystemColor(0);
 constexpr TColor clBackground = SystemColor(1);
 constexpr TColor clActiveCaption = SystemColor(2);
+constexpr TColor clInactiveCaption = SystemColor(3);
+constexpr TColor clMenu = SystemColor(4);
 constexpr TColor clWindow = SystemColor(5);
 constexpr TColor clWindowFrame = SystemColor(6);
+constexpr TColor clMenuText = SystemColor(7);
 constexpr TColor clWindowText = SystemColor(8);
+constexpr TColor clCaptionText = SystemColor(9);
+constexpr TColor clActiveBorder = SystemColor(10);
+constexpr TColor clInactiveBorder = SystemColor(11);
+constexpr TColor clAppWorkSpace = SystemColor(12);
 constexpr TColor clHighlight = SystemColor(13);
 constexpr TColor clHighlightText = SystemColor(14);
 constexpr TColor clBtnFace = SystemColor(15);
 constexpr TColor clBtnShadow = SystemColor(16);
 constexpr TColor clGrayText = SystemColor(17);
 constexpr TColor clBtnText = SystemColor(18);
+constexpr TColor clInactiveCaptionText = SystemColor(19);
 constexpr TColor clBtnHighlight = SystemColor(20);
 constexpr TColor cl3DDkShadow = SystemColor(21);
 constexpr TColor cl3DLight = SystemColor(22);
 constexpr TColor clInfoText = SystemColor(23);
 constexpr TColor clInfoBk = SystemColor(24);
 
-// Resolves a system colour to its classic Windows value; plain colours pass through.
+// Resolves a system colour to its classic Windows value; plain colours lose their top byte.
 TColor ColorToRGB(TColor color);
+
+// A 1-bit pixel holds white when the colour is nearer to white than to black (squared
+// distance over the three channels), which is exactly r + g + b >= 383.
+constexpr bool IsNearerWhite(uint8_t r, uint8_t g, uint8_t b) { return r + g + b >= 383; }
 
 }  // namespace pictova
