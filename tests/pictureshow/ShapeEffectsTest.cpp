@@ -150,6 +150,7 @@ TEST(ShapeRegion, RoundedEdgesAndCorners) {
   ASSERT_EQ(wide.Y, 100);
   const TRegion topLeft = *RegionEffect(80, wide);
   const TRegion bottomRight = *RegionEffect(83, wide);
+  EXPECT_TRUE(topLeft.CheckInvariants() && bottomRight.CheckInvariants());
   EXPECT_EQ(CompareWithRoundRect(topLeft, 400, 200, -800, -400, 400, 200, 800, 400), 0);
   EXPECT_EQ(CompareWithRoundRect(bottomRight, 400, 200, 0, 0, 1200, 600, 400, 400), 0);
   // Mirror images of each other but for the rounding: (250, 10) lies on the circle's straight
@@ -171,6 +172,7 @@ TEST(ShapeRegion, ClosingIrisShowsTheNewPictureOutsideTheOval) {
     // Half way the oval spans the picture with rounded corners: the corners show, the centre
     // does not.
     const TRegion half = *RegionEffect(85, Geometry(w, h, 50));
+    EXPECT_TRUE(half.CheckInvariants());
     EXPECT_TRUE(half.Contains(0, 0));
     EXPECT_TRUE(half.Contains(w - 1, h - 1));
     EXPECT_FALSE(half.Contains(w / 2, h / 2));

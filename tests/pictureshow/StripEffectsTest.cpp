@@ -256,6 +256,7 @@ TEST(JaggedRegion, StraightAndCompleteAtTheEndWithOverlappingStrips) {
   SetRandSeed(7);
   std::optional<TRegion> r = JaggedRegion(400, 0, 400, 303, 1, 0);
   ASSERT_TRUE(r.has_value());
+  EXPECT_TRUE(r->CheckInvariants());
   EXPECT_EQ(*r, TRegion::CreateRectRgn(0, 0, 400, 308));
   // In from top and bottom: both halves end at H div 2 from their edge, so an odd height
   // leaves its middle row out even when complete (the last frame draws the whole picture).
