@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the Linux build, tests and benchmarks need, only those missing.
+# "bootstrap.sh fuzz" also installs clang and its libFuzzer runtime for ./run fuzz.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,9 @@ packages=(
   libsdl2-dev libx11-dev libsndfile1-dev
   xvfb xauth
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

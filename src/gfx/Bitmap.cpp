@@ -61,7 +61,8 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
     uint8_t* dst = bits.data() + static_cast<size_t>(y) * rowBytes;
     if (format == FPixelFormat) {
       const int32_t bytes = format == pf24bit ? keepW * 3 : (keepW + 7) / 8;
-      std::memcpy(dst, src, static_cast<size_t>(bytes));
+      // A zero-width bitmap has no bits at all: no copy from or to a null pointer.
+      if (bytes > 0) std::memcpy(dst, src, static_cast<size_t>(bytes));
       if (format == pf1bit && keepW % 8 != 0) dst[keepW / 8] &= static_cast<uint8_t>(0xFF00 >> (keepW % 8));
     } else if (format == pf24bit) {  // 1-bit to 24-bit: black and white
       for (int32_t x = 0; x < keepW; ++x) {

@@ -52,6 +52,8 @@ TRectFrame RectEffect(int style, const TFrameGeometry& g);
 void StretchPiece(TCanvas& target, const TRect& d, const TBitmap& source, const TRect& s);
 // The fold copy of styles 14, 15, 31 and 32.
 void MirrorStretch(TCanvas& target, TRect d, const TBitmap& source, TRect s, bool mirrorH, bool mirrorV);
+// Draws one piece the way its style says: MirrorStretch or a plain stretch copy.
+void DrawPiece(TCanvas& target, const TBitmap& source, const TRectPiece& piece);
 
 // Styles 58 to 117: the clip region R, or nothing ("none") when the builder produced no
 // rectangle. Some styles draw from the run-time Random generator.

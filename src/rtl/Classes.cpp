@@ -12,6 +12,42 @@
 #include "rtl/SysUtils.h"
 
 namespace pictova {
+namespace {
+
+// 64-bit file positions: off_t, and so fseeko/ftello, have 32 bits in the 32-bit Windows
+// run-time, where the 64-bit functions carry other names.
+int SeekFile(FILE* file, int64_t offset, int whence) {
+#ifdef _WIN32
+  return _fseeki64(file, offset, whence);
+#else
+  return fseeko(file, static_cast<off_t>(offset), whence);
+#endif
+}
+
+int64_t TellFile(FILE* file) {
+#ifdef _WIN32
+  return _ftelli64(file);
+#else
+  return static_cast<int64_t>(ftello(file));
+#endif
+}
+
+// Whether the path names a directory, a file (anything else that exists) or nothing. The
+// 32-bit Windows run-time's plain stat has a 32-bit size field and fails for files past 2 GiB.
+enum class TPathKind { None, File, Directory };
+
+TPathKind PathKind(const std::string& native) {
+#ifdef _WIN32
+  struct _stat64 st {};
+  if (::_stat64(native.c_str(), &st) != 0) return TPathKind::None;
+#else
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) return TPathKind::None;
+#endif
+  return S_ISDIR(st.st_mode) ? TPathKind::Directory : TPathKind::File;
+}
+
+}  // namespace
 
 int64_t TStream::Size() {
   const int64_t pos = Seek(0, soCurrent);
@@ -123,8 +159,7 @@ int64_t TReadOnlyMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : FFileName(path) {
   const std::string native = NativeFileName(path);
-  struct stat st {};
-  if (mode == fmOpenRead && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+  if (mode == fmOpenRead && PathKind(native) == TPathKind::Directory)
     throw EInOutError(EInOutError::kAccessDenied);
   FFile = std::fopen(native.c_str(), mode == fmOpenRead ? "rb" : "w+b");
   if (!FFile) throw EInOutError(InOutCodeFromErrno(errno));
@@ -151,14 +186,13 @@ int32_t TFileStream::Write(const void* buffer, int32_t count) {
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   const int whence = origin == soBeginning ? SEEK_SET : origin == soCurrent ? SEEK_CUR : SEEK_END;
-  if (fseeko(FFile, static_cast<off_t>(offset), whence) != 0)
+  if (SeekFile(FFile, offset, whence) != 0)
     throw EInOutError(errno == EINVAL ? 131 : InOutCodeFromErrno(errno));  // 131: negative seek
-  return static_cast<int64_t>(ftello(FFile));
+  return TellFile(FFile);
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(NativeFileName(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  return PathKind(NativeFileName(path)) == TPathKind::File;
 }
 
 void TStringList::Insert(int index, std::string s) {

@@ -2,7 +2,9 @@
 #include "rtl/SysUtils.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace pictova {
@@ -51,5 +53,22 @@ int InOutCodeFromErrno(int err) {
     default: return err;
   }
 }
+
+TDateTime Now() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  // Local wall-clock time, re-read as if it were UTC, gives seconds since 1970 in local time;
+  // 1970-01-01 is day 25569 of the framework's calendar.
+#ifdef _WIN32
+  localtime_s(&local, &t);
+  const std::time_t asUtc = _mkgmtime(&local);
+#else
+  localtime_r(&t, &local);
+  const std::time_t asUtc = timegm(&local);
+#endif
+  return 25569.0 + static_cast<double>(asUtc) / 86400.0;
+}
+
+TDateTime Date() { return std::floor(Now()); }
 
 }  // namespace pictova

@@ -59,4 +59,11 @@ class EConvertError : public Exception {
 // Maps an errno value to the code that the Windows run-time would report for it.
 int InOutCodeFromErrno(int err);
 
+// Days since 30 December 1899, the fraction being the time of day (the framework's date-time).
+using TDateTime = double;
+
+// The local date and time now, and today's date at midnight.
+TDateTime Now();
+TDateTime Date();
+
 }  // namespace pictova

@@ -22,7 +22,7 @@ struct PayloadBytes {
     std::copy(s.begin(), s.end(), f.begin() + 1);
     Append(f);
   }
-  void LE(uint32_t v, int n) {
+  void LE(uint64_t v, int n) {  // up to 8 bytes
     for (int i = 0; i < n; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
   }
   void Record(const std::string& name, int32_t offset, int32_t size, uint8_t style, uint8_t delay,
@@ -129,7 +129,9 @@ TEST_F(PayloadTest, TextLengthsAreCutAt49AndOptionsDefaultToFullScreen) {
   p.LE(0, 1);
   p.LE(0, 1);
   p.LE(0, 1);
-  p.LE(0, 6);
+  p.LE(0, 2);  // width
+  p.LE(0, 2);  // height
+  p.LE(0, 2);  // extra
   p.Trailer(1, 0, 0, 133, "");
   ASSERT_TRUE(ReadPayload(Write(p), settings, lines, entries));
   EXPECT_EQ(entries.Head()->Name, std::string(49, 'n'));
@@ -237,9 +239,18 @@ TEST_F(PayloadTest, WriterOutputReadsBackAndPaths) {
   EXPECT_EQ(FetchImage(path, *entries.At(0))->Memory()[2], 7);
   EXPECT_EQ(entries.At(0)->Offset, 6);
 
+#ifdef _WIN32
+  const std::string d = "\\";
+  // Windows paths also split at '/' and at a drive's colon.
+  EXPECT_EQ(ExtractFilePath("C:/x/show.scr"), "C:/x/");
+  EXPECT_EQ(ExtractFilePath("C:show.scr"), "C:");
+  EXPECT_EQ(ExtractFileExt("dir.d\\noext"), "");
+#else
+  const std::string d = "/";
+#endif
   EXPECT_EQ(JoinPath("", "a.wav"), "a.wav");
-  EXPECT_EQ(JoinPath("/x/", "a.wav"), "/x/a.wav");
-  EXPECT_EQ(JoinPath("/x", "a.wav"), "/x/a.wav");
+  EXPECT_EQ(JoinPath(d + "x" + d, "a.wav"), d + "x" + d + "a.wav");
+  EXPECT_EQ(JoinPath(d + "x", "a.wav"), d + "x" + d + "a.wav");
   EXPECT_EQ(ExtractFileExt("PHOTO.JPEG"), ".JPEG");
   EXPECT_EQ(ExtractFileExt("noext"), "");
   EXPECT_EQ(ExtractFileExt("dir.d/noext"), "");

@@ -23,4 +23,15 @@ TEST(Format, FormatsLikePrintfIncludingLongOutput) {
   EXPECT_EQ(Format("%s", ""), "");
 }
 
+TEST(DateTime, CountsDaysFrom1899AndDateDropsTheTime) {
+  // Any run of this test is long after 2020-01-01 (day 43831) and before 2100 (day 73051).
+  const TDateTime today = Date();
+  const TDateTime now = Now();
+  EXPECT_GT(now, 43831.0);
+  EXPECT_LT(now, 73051.0);
+  EXPECT_EQ(today, static_cast<double>(static_cast<int64_t>(today)));
+  EXPECT_LE(today, now);
+  EXPECT_LT(now - today, 1.0 + 1e-6);  // midnight may pass between the two calls
+}
+
 }  // namespace pictova

@@ -3,7 +3,9 @@
 
 #include <cctype>
 
+#ifdef PICTOVA_HAVE_FREETYPE
 #include "platform/FreeTypeGlyphs.h"
+#endif
 #include "platform/headless/HeadlessWindows.h"
 
 namespace pictova {
@@ -61,7 +63,9 @@ THeadlessPlatform::THeadlessPlatform(const THeadlessOptions& options)
       FMessageBoxes(std::make_unique<THeadlessMessageBoxes>()),
       FScreenInfo(std::make_unique<THeadlessScreenInfo>(std::max(options.ScreenWidth, 1),
                                                         std::max(options.ScreenHeight, 1))) {
+#ifdef PICTOVA_HAVE_FREETYPE
   EnsureGlyphSource();
+#endif
 }
 
 THeadlessPlatform::~THeadlessPlatform() {

@@ -1,0 +1,26 @@
+// Fuzzes the JPEG reader through the component. The first byte chooses the scale, the DCT
+// method and whether only the parameters are read; the rest is the file.
+#include <cstdint>
+
+#include "gfx/Bitmap.h"
+#include "imageio/ImageIO.h"
+#include "rtl/Classes.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace pictova;
+  if (size < 1) return 0;
+  const uint8_t options = data[0];
+  TReadOnlyMemoryStream stream(data + 1, static_cast<int64_t>(size - 1));
+  TBitmap bitmap;
+  TImageIO io;
+  io.SetBitmap(&bitmap);
+  io.Params().JpegScale = options % 5;
+  io.Params().JpegDctMethod = (options / 5) % 3;
+  io.Params().Width = 200;
+  io.Params().Height = 150;
+  if (options & 0x80)
+    io.ReadParamsFromStream(stream, ioJPEG);
+  else
+    io.LoadFromStreamFormat(stream, ioJPEG);
+  return 0;
+}

@@ -1,0 +1,24 @@
+// Fuzzes the PNG reader through the component. The first byte chooses the background the
+// reader composites onto and whether only the parameters are read; the rest is the file.
+#include <cstdint>
+
+#include "gfx/Bitmap.h"
+#include "imageio/ImageIO.h"
+#include "rtl/Classes.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace pictova;
+  if (size < 1) return 0;
+  const uint8_t options = data[0];
+  TReadOnlyMemoryStream stream(data + 1, static_cast<int64_t>(size - 1));
+  TBitmap bitmap;
+  TImageIO io;
+  io.SetBitmap(&bitmap);
+  io.Params().PngBackground = {options, static_cast<uint8_t>(options * 3),
+                               static_cast<uint8_t>(~options)};
+  if (options & 0x80)
+    io.ReadParamsFromStream(stream, ioPNG);
+  else
+    io.LoadFromStreamFormat(stream, ioPNG);
+  return 0;
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what the Windows build and its Wine test runs need on Debian 12, only what is
+# missing: the i686 mingw-w64 toolchain, the tools to fetch and build Debian's source packages,
+# and the 32-bit Wine stack with Xvfb and a PulseAudio sink for the headless runs.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+packages=(
+  cmake ninja-build googletest
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nasm
+  wine wine32:i386 libpulse0:i386
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+  xvfb xauth x11-utils x11-apps imagemagick
+  pulseaudio pulseaudio-utils sox libsox-fmt-mp3
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+  need_update=1
+fi
+# The dependency build fetches Debian's source packages: enable their index next to the
+# binary one, so that one update serves both.
+[ -n "$("$here/win32-deps.sh" --enable-sources)" ] && need_update=1
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && [ $need_update -eq 0 ] && exit 0
+
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "bootstrap-win32: installing ${missing[*]}"
+log=$(mktemp)
+if ! $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+  tail -n 40 "$log" >&2
+  rm -f "$log"
+  echo "bootstrap-win32: apt-get install failed" >&2
+  exit 1
+fi
+rm -f "$log"

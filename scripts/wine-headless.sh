@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# Runs the Windows build under Wine without a desktop: a quiet 32-bit prefix kept in the cache
+# between runs, and on request an Xvfb display and a PulseAudio null sink that can be recorded.
+#
+#   scripts/wine-headless.sh install             the packages (scripts/bootstrap-win32.sh)
+#   scripts/wine-headless.sh start [--display]   prepare the prefix and keep a wineserver up;
+#                                                --display also starts Xvfb and PulseAudio
+#   scripts/wine-headless.sh env                 print the exports for the running setup
+#   scripts/wine-headless.sh wine PROG.exe ARGS  run a program in that setup (the CMake test
+#                                                emulator); works without start, only slower
+#   scripts/wine-headless.sh record OUT.wav -- CMD...  run CMD while recording the sink
+#   scripts/wine-headless.sh shot OUT.png        screenshot of the display
+#   scripts/wine-headless.sh stop                stop only what start launched
+#
+# PICTOVA_CACHE (default ~/.cache/pictova) holds the prefix; PICTOVA_WINE_RUN (default
+# /tmp/pictova-wine-$UID) the sockets, logs and process ids of one session.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cache=${PICTOVA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/pictova}
+run=${PICTOVA_WINE_RUN:-/tmp/pictova-wine-$(id -u)}
+prefix=$cache/wine-prefix-win32
+
+alive() { [ -f "$run/$1.pid" ] && kill -0 "$(cat "$run/$1.pid")" 2>/dev/null; }
+
+envvars() {
+  cat <<EOF
+export WINEPREFIX=$prefix
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+EOF
+  if alive xvfb && [ -f "$run/display" ]; then echo "export DISPLAY=:$(cat "$run/display")"; fi
+  if alive pulse; then
+    cat <<EOF
+export XDG_RUNTIME_DIR=$run
+export PULSE_SERVER=unix:$run/pulse-native
+export PULSE_LATENCY_MSEC=60
+EOF
+  fi
+}
+
+# A prefix made by an older Wine is rebuilt rather than upgraded in place.
+# Parallel test programs may all find no prefix: one makes it while the others wait.
+prepare_prefix() {
+  local version
+  version=$(wine --version)
+  mkdir -p "$cache" "$run"
+  exec 9>"$cache/wine-prefix.lock"
+  flock 9
+  if [ -f "$prefix/system.reg" ] && [ "$(cat "$prefix/.pictova-wine" 2>/dev/null)" = "$version" ]; then
+    exec 9>&-
+    return 0
+  fi
+  rm -rf "$prefix"
+  if ! wineboot -i >"$run/wineboot.log" 2>&1 || ! wineserver -w; then
+    cat "$run/wineboot.log" >&2
+    echo "wine-headless: could not create the Wine prefix $prefix" >&2
+    exit 1
+  fi
+  # A crashing test prints its backtrace on the console; no dialog waits for a click.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >>"$run/wineboot.log" 2>&1
+  wineserver -w
+  echo "$version" >"$prefix/.pictova-wine"
+  exec 9>&-
+}
+
+start_display() {
+  if ! alive xvfb; then
+    # Xvfb picks a free display number itself and writes it to the descriptor.
+    rm -f "$run/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >"$run/xvfb.log" 2>&1 &
+    echo $! >"$run/xvfb.pid"
+    for _ in $(seq 100); do [ -s "$run/display" ] && break; sleep 0.1; done
+    [ -s "$run/display" ] || { cat "$run/xvfb.log" >&2; echo "wine-headless: Xvfb did not start" >&2; exit 1; }
+  fi
+  if ! alive pulse; then
+    cat >"$run/pulse.pa" <<EOF
+load-module module-null-sink sink_name=ci_sink rate=44100 channels=2
+load-module module-native-protocol-unix auth-anonymous=1 socket=$run/pulse-native
+set-default-sink ci_sink
+EOF
+    HOME="$run" XDG_RUNTIME_DIR="$run" pulseaudio -n -F "$run/pulse.pa" --daemonize=no \
+      --exit-idle-time=-1 --use-pid-file=no --disallow-exit --log-target=file:"$run/pulse.log" \
+      >/dev/null 2>&1 &
+    echo $! >"$run/pulse.pid"
+  fi
+  eval "$(envvars)"
+  for _ in $(seq 50); do
+    pactl info >/dev/null 2>&1 && xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "wine-headless: the display or the sound server did not come up (logs in $run)" >&2
+  exit 1
+}
+
+cmd=${1:-}
+shift || true
+case "$cmd" in
+  install)
+    exec "$here/bootstrap-win32.sh"
+    ;;
+  start)
+    mkdir -p "$run"
+    chmod 700 "$run"
+    mode=plain
+    if [ "${1:-}" = "--display" ]; then
+      mode=display
+      start_display
+    fi
+    eval "$(envvars)"
+    # Wine's desktop process keeps the display it started with: a server started without one
+    # is restarted when a display is asked for.
+    if [ "$mode" = display ] && [ -f "$run/warm" ] && [ "$(cat "$run/warm")" != display ]; then
+      wineserver -k 2>/dev/null || true
+      wineserver -w 2>/dev/null || true
+      rm -f "$run/warm"
+    fi
+    prepare_prefix
+    # A persistent server spares every test program the server's start-up; when the prefix's
+    # server already runs, this exits with 2 and the running one stays.
+    wineserver -p || [ $? -eq 2 ]
+    # Wine's own service processes start with the first program and inherit its output
+    # descriptors. Started here, they hold /dev/null, not the pipe of a test runner that
+    # would otherwise wait for them to close it.
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    [ -f "$run/warm" ] || echo "$mode" >"$run/warm"
+    envvars
+    ;;
+  env)
+    envvars
+    ;;
+  wine)
+    eval "$(envvars)"
+    [ -f "$prefix/.pictova-wine" ] || prepare_prefix
+    [ -f "$run/warm" ] && exec wine "$@"
+    # Without 'start' the service processes this program starts would keep its output open
+    # after it ends (see start): let them inherit files instead, and copy those afterwards.
+    mkdir -p "$run"
+    out=$(mktemp "$run/out.XXXXXX")
+    err=$(mktemp "$run/err.XXXXXX")
+    set +e
+    wine "$@" >"$out" 2>"$err"
+    rc=$?
+    set -e
+    cat "$out"
+    cat "$err" >&2
+    rm -f "$out" "$err"
+    exit $rc
+    ;;
+  record)
+    out=$1
+    shift
+    [ "${1:-}" = "--" ] && shift
+    alive pulse || { echo "wine-headless: record needs 'start --display' first" >&2; exit 1; }
+    eval "$(envvars)"
+    parec --latency-msec=20 -d ci_sink.monitor --file-format=wav "$out" &
+    rec=$!
+    sleep 0.3
+    set +e
+    "$@"
+    rc=$?
+    set -e
+    sleep 0.5
+    kill -INT $rec
+    wait $rec 2>/dev/null || true
+    exit $rc
+    ;;
+  shot)
+    alive xvfb || { echo "wine-headless: shot needs 'start --display' first" >&2; exit 1; }
+    eval "$(envvars)"
+    import -window root "$1"
+    ;;
+  stop)
+    eval "$(envvars)"
+    wineserver -k 2>/dev/null || true
+    rm -f "$run/warm"
+    for p in pulse xvfb; do
+      if alive $p; then kill "$(cat "$run/$p.pid")" 2>/dev/null || true; fi
+      rm -f "$run/$p.pid"
+    done
+    ;;
+  *)
+    echo "usage: $0 install | start [--display] | env | wine PROG ARGS | record OUT.wav -- CMD | shot OUT.png | stop" >&2
+    exit 2
+    ;;
+esac
