@@ -90,6 +90,8 @@ class IWindowHost {
   virtual int32_t GetWindowLong(uintptr_t handle, int index) = 0;
   virtual int32_t SetWindowLong(uintptr_t handle, int index, int32_t value) = 0;
   virtual bool SetForegroundWindow(uintptr_t handle) = 0;
+  // The window that has the keyboard, or 0.
+  virtual uintptr_t GetForegroundWindow() = 0;
   virtual bool GetWindowRect(uintptr_t handle, TRect& rect) = 0;
 };
 

@@ -242,8 +242,7 @@ void TForm::SetParentWindow(uintptr_t handle) {
 }
 
 bool TForm::Active() const {
-  return FWindow != nullptr && FVisible && Application != nullptr &&
-         std::find(Application->Forms().begin(), Application->Forms().end(), this) != Application->Forms().end();
+  return FWindow != nullptr && FVisible && Platform().Windows().GetForegroundWindow() == FWindow->Handle();
 }
 
 void TForm::SetActiveControl(TWinControl* control) {

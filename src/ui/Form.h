@@ -62,6 +62,7 @@ class TForm : public TWinControl {
   void SetModalResult(TModalResult result) { FModalResult = result; }
   TWinControl* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWinControl* control);
+  // Whether the form's window has the keyboard.
   bool Active() const;
 
   TRect ClientRect() const override;

@@ -172,6 +172,8 @@ TEST_F(FormTest, EnterClicksTheDialogsDefaultButtonAndKeysGoBackToTheMainForm) {
   App().ProcessMessages();
   EXPECT_EQ(typed, "x");
   EXPECT_EQ(Headless().ActiveWindow(), main->Handle());
+  EXPECT_TRUE(main->Active());
+  EXPECT_FALSE(dialog->Active());
 }
 
 TEST_F(FormTest, KeysProducingCharactersReachOnKeyPressOthersOnlyOnKeyDown) {

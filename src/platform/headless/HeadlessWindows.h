@@ -56,6 +56,7 @@ class THeadlessHost : public IWindowHost {
   int32_t GetWindowLong(uintptr_t handle, int index) override;
   int32_t SetWindowLong(uintptr_t handle, int index, int32_t value) override;
   bool SetForegroundWindow(uintptr_t handle) override;
+  uintptr_t GetForegroundWindow() override { return FActive; }
   bool GetWindowRect(uintptr_t handle, TRect& rect) override;
 
   // Used by the windows and the platform's injection API.

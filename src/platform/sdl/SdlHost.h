@@ -60,6 +60,7 @@ class TSdlHost : public IWindowHost {
   int32_t GetWindowLong(uintptr_t handle, int index) override;
   int32_t SetWindowLong(uintptr_t handle, int index, int32_t value) override;
   bool SetForegroundWindow(uintptr_t handle) override;
+  uintptr_t GetForegroundWindow() override;
   bool GetWindowRect(uintptr_t handle, TRect& rect) override;
 
   void Register(TSdlWindow* window) { FWindows[window->Handle()] = window; }

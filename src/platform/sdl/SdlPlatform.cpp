@@ -193,6 +193,11 @@ bool TSdlHost::SetForegroundWindow(uintptr_t handle) {
   return true;
 }
 
+uintptr_t TSdlHost::GetForegroundWindow() {
+  SDL_Window* focus = SDL_GetKeyboardFocus();
+  return focus != nullptr ? HandleOfSdlId(SDL_GetWindowID(focus)) : 0;
+}
+
 bool TSdlHost::GetWindowRect(uintptr_t handle, TRect& rect) {
   const TSdlWindow* w = Find(handle);
   if (w == nullptr) return false;
