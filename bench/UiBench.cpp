@@ -11,6 +11,7 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "rtl/SysUtils.h"
 #include "ui/Application.h"
+#include "ui/Form.h"
 #include "ui/Timer.h"
 
 namespace pictova {
@@ -50,6 +51,47 @@ void BM_HeadlessPresentFullFrame(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_HeadlessPresentFullFrame)->Unit(benchmark::kMillisecond);
+
+// A full-screen opaque control that draws a picture: what a transition frame costs from
+// Invalidate through Update to the memory screen.
+class TFrameControl : public TGraphicControl {
+ public:
+  TFrameControl(TComponent* owner, const TBitmap* frame) : TGraphicControl(owner), FFrame(frame) {
+    SetControlStyle(ControlStyle() | csOpaque);
+  }
+
+ protected:
+  void Paint() override { Canvas().Draw(0, 0, FFrame); }
+
+ private:
+  const TBitmap* FFrame;
+};
+
+void BM_HeadlessFormUpdateFullFrame(benchmark::State& state) {
+  THeadlessOptions options;
+  options.ScreenWidth = kW;
+  options.ScreenHeight = kH;
+  InstallPlatform(std::make_unique<THeadlessPlatform>(options));
+  {
+    TApplication app;
+    const TBitmap frame = Frame();
+    auto* form = new TForm(&app);
+    form->SetBorderStyle(bsNone);
+    form->SetWindowState(wsMaximized);
+    auto* control = new TFrameControl(form, &frame);
+    control->SetParent(form);
+    control->SetAlign(alClient);
+    form->Show();
+    app.ProcessMessages();
+    for (auto _ : state) {
+      control->Invalidate();
+      control->Update();
+    }
+    state.SetItemsProcessed(state.iterations());
+  }
+  ShutdownPlatform();
+}
+BENCHMARK(BM_HeadlessFormUpdateFullFrame)->Unit(benchmark::kMillisecond);
 
 // Xvfb for the SDL measurement when there is no display: started once, ended at exit.
 pid_t gServer = 0;
