@@ -117,7 +117,6 @@ class TGdiFace : public IGlyphFace {
     FMetrics.ExternalLeading = tm.tmExternalLeading;
     FMetrics.AveCharWidth = tm.tmAveCharWidth;
     FMetrics.MaxCharWidth = tm.tmMaxCharWidth;
-    FOverhang = tm.tmOverhang;
     FBoxWidth = 3 * std::max<int32_t>(tm.tmMaxCharWidth, tm.tmHeight) + 16;
     FBoxHeight = 2 * tm.tmHeight + 16;
     FOriginX = std::max<int32_t>(tm.tmHeight, 8);
@@ -151,8 +150,8 @@ class TGdiFace : public IGlyphFace {
     }
     ::SelectObject(dc, old);
     ::GdiFlush();
-    // A synthesised bold adds its overhang to every extent; the pen moves without it.
-    g.Advance = static_cast<int32_t>(extent.cx) - FOverhang;
+    // The pen moves by the extent, a synthesised bold's overhang included (as DrawTextA).
+    g.Advance = static_cast<int32_t>(extent.cx);
     CropInk(g);
     return g;
   }
@@ -207,7 +206,6 @@ class TGdiFace : public IGlyphFace {
   TGlyphCanvas& FCanvas;
   HFONT FFont;
   TFontMetrics FMetrics;
-  int32_t FOverhang = 0;
   int32_t FBoxWidth = 0;
   int32_t FBoxHeight = 0;
   int32_t FOriginX = 0;

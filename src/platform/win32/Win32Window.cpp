@@ -178,7 +178,9 @@ void TWin32Window::SetParams(const TWindowParams& params) {
   if (params.Caption != old.Caption) ::SetWindowTextA(hwnd, params.Caption.c_str());
   if (params.Enabled != (::IsWindowEnabled(hwnd) != FALSE)) ::EnableWindow(hwnd, params.Enabled ? TRUE : FALSE);
 
-  const bool topMost = params.TopMost || (params.ExStyle & WS_EX_TOPMOST) != 0;
+  // TopMost is the framework's decision (its form style); the ex-style bit only reports
+  // the system's z-order state, which may be left over from before.
+  const bool topMost = params.TopMost;
   const bool wasTopMost = (exCurrent & WS_EX_TOPMOST) != 0;
   const TFrameMetrics m = FrameMetrics(FrameFromStyle(wanted, exWanted));
   // A framed window is maximised by the system (its border then lies outside the screen);
