@@ -326,6 +326,7 @@ TWin32Host::TWin32Host(IClock& clock, TWin32Cursor& cursor)
   // the loop's next deadline; it is never shown.
   FWakeWindow = ::CreateWindowExA(0, kWakeClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, FInstance, nullptr);
   if (FWakeWindow == nullptr) throw Exception("The message window could not be created");
+  ::SetWindowLongPtrA(FWakeWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 TWin32Host::~TWin32Host() {
@@ -386,8 +387,17 @@ bool TWin32Host::PollEvent(TInputEvent& event) {
 }
 
 LRESULT CALLBACK TWin32Host::WakeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // The wake-up message and the deadline timer only end the wait; nothing to do here.
-  if (msg == WM_TIMER || msg == kWakeMessage) return 0;
+  // The wake-up message and the deadline timer only end the wait. A modal loop of the
+  // system (a message box) dispatches the wake-up message here instead of PollEvent
+  // taking it: the next Synchronize must then post a new one.
+  if (msg == kWakeMessage) {
+    if (auto* host = reinterpret_cast<TWin32Host*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA))) {
+      std::lock_guard<std::mutex> guard(host->FClock.Lock());
+      host->FWakePosted = false;
+    }
+    return 0;
+  }
+  if (msg == WM_TIMER) return 0;
   return ::DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
