@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the Windows build and its Wine test runs need on Debian 12, only what is
 # missing: the i686 mingw-w64 toolchain, the tools to fetch and build Debian's source packages,
-# and the 32-bit Wine stack with Xvfb and a PulseAudio sink for the headless runs.
+# and the 32-bit Wine stack with Wine's own fonts (MS Sans Serif), Xvfb and a PulseAudio sink
+# for the headless runs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
   cmake ninja-build googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nasm
-  wine wine32:i386 libpulse0:i386
+  wine wine32:i386 libpulse0:i386 fonts-wine fonts-liberation
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   xvfb xauth x11-utils x11-apps imagemagick
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3

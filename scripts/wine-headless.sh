@@ -41,9 +41,11 @@ EOF
 
 # A prefix made by an older Wine is rebuilt rather than upgraded in place.
 # Parallel test programs may all find no prefix: one makes it while the others wait.
+# The stamp names the Wine version and the layout of the prefix made by this script (bump the
+# layout when prepare_prefix changes what it puts in).
 prepare_prefix() {
   local version
-  version=$(wine --version)
+  version="$(wine --version) layout 2"
   mkdir -p "$cache" "$run"
   exec 9>"$cache/wine-prefix.lock"
   flock 9
@@ -57,9 +59,26 @@ prepare_prefix() {
     echo "wine-headless: could not create the Wine prefix $prefix" >&2
     exit 1
   fi
+  # Debian's Wine looks for its own fonts (MS Sans Serif, Small Fonts, Tahoma) beside a build
+  # tree, not where fonts-wine installs them: the prefix's font folder gets copies. The
+  # Windows core fonts are not there; Wine's replacement table names their metric-compatible
+  # Liberation twins, which fonts-liberation installs.
+  if [ -d /usr/share/wine/fonts ]; then
+    cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
+  fi
   # A crashing test prints its backtrace on the console; no dialog waits for a click.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    >>"$run/wineboot.log" 2>&1
+  cat >"$run/prefix.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Arial"="Liberation Sans"
+"Times New Roman"="Liberation Serif"
+"Courier New"="Liberation Mono"
+REG
+  wine regedit /S "$(winepath -w "$run/prefix.reg")" >>"$run/wineboot.log" 2>&1
   wineserver -w
   echo "$version" >"$prefix/.pictova-wine"
   exec 9>&-

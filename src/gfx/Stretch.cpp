@@ -9,7 +9,7 @@
 namespace pictova {
 
 bool TStretchAxis::Make(int32_t destStart, int32_t destExtent, int32_t srcStart, int32_t srcExtent,
-                        TStretchAxis& axis) {
+                        TStretchAxis& axis, bool rows) {
   if (destExtent == 0 || srcExtent == 0) return false;
   // 64-bit throughout: start + extent of two 32-bit values may leave the 32-bit range.
   axis.DestStart = destExtent > 0 ? destStart : int64_t{destStart} + destExtent + 1;
@@ -17,14 +17,31 @@ bool TStretchAxis::Make(int32_t destStart, int32_t destExtent, int32_t srcStart,
   axis.SrcStart = srcExtent > 0 ? srcStart : int64_t{srcStart} + srcExtent + 1;
   axis.SrcCount = srcExtent > 0 ? int64_t{srcExtent} : -int64_t{srcExtent};
   axis.Mirror = (destExtent < 0) != (srcExtent < 0);
+  axis.Rows = rows;
+  axis.DestFrom = destStart;
+  axis.DestStep = destExtent > 0 ? 1 : -1;
+  axis.SrcFrom = srcStart;
+  axis.SrcStep = srcExtent > 0 ? 1 : -1;
+  // A one-pixel destination spreads over one source pixel less (the platform's rule).
+  axis.SrcSteps = destExtent == 1 && srcExtent > 1 ? int64_t{srcExtent} - 1 : axis.SrcCount;
   return true;
 }
 
 int64_t TStretchAxis::SourceFor(int64_t d) const {
-  // i < 2^31 and SrcCount <= 2^31, so (2i + 1) * SrcCount < 2^63.
-  const int64_t i = d - DestStart;
-  const int64_t m = ((2 * i + 1) * SrcCount) / (2 * DestCount);
-  return SrcStart + (Mirror ? SrcCount - 1 - m : m);
+  const int64_t k = (d - DestFrom) * DestStep;  // 0 .. DestCount - 1
+  const int64_t n = DestCount, s = SrcSteps;
+  int64_t j;
+  if (s <= n) {
+    // k < 2^31 and s <= 2^31, so (2k + 1) * s < 2^63.
+    j = ((2 * k + 1) * s - 1) / (2 * n);
+  } else if (Rows) {
+    j = (2 * k * s + n) / (2 * n);
+  } else {
+    // floor((k + 1) s / n - 1/2), without the 2^63 that 2 (k + 1) s can reach.
+    const int64_t p = (k + 1) * s;
+    j = p / n - (2 * (p % n) < n ? 1 : 0);
+  }
+  return SrcFrom + SrcStep * j;
 }
 
 namespace {
@@ -142,7 +159,7 @@ void StretchCopy(TBitmap& dest, int32_t x, int32_t y, int32_t w, int32_t h, cons
                  const std::span<const TRect>* clipRects) {
   if (dest.Empty() || source.Empty()) return;
   TStretchAxis ax, ay;
-  if (!TStretchAxis::Make(x, w, sx, sw, ax) || !TStretchAxis::Make(y, h, sy, sh, ay)) return;
+  if (!TStretchAxis::Make(x, w, sx, sw, ax) || !TStretchAxis::Make(y, h, sy, sh, ay, true)) return;
   TAxisMap cols, rows;
   if (!BuildAxisMap(ax, dest.Width(), source.Width(), cols)) return;
   if (!BuildAxisMap(ay, dest.Height(), source.Height(), rows)) return;

@@ -11,20 +11,28 @@ namespace pictova {
 
 class TBitmap;
 
-// One axis of a stretch copy.
+// One axis of a stretch copy, with the platform's colour-on-colour rule.
 //
 // Extents: a run (start, extent) always includes its start pixel and excludes its end:
 // (10, 3) covers 10, 11, 12 and (10, -3) covers 10, 9, 8, so (w - 1, -w) is the whole
 // width backwards, as in the platform's usual mirroring call. Source and destination
 // runs alike. When exactly one of the two extents is negative the axis is mirrored.
 //
-// Mapping: destination pixel i of the covered run (i = 0 .. n - 1, counted from the low
-// end) takes source pixel m(i) of the source run (counted from its low end), with
-//     m(i) = floor((2 i + 1) * s / (2 n))      (s = source run length)
-// that is, the source pixel under the centre of the destination pixel; mirrored, it takes
-// s - 1 - m(i). Enlarging by k repeats every source pixel k times; shrinking by k keeps
-// the middle pixel of every k. This is the only place where the rule lives: every stretch
-// in the program, and the tests' reference, follow SourceFor.
+// Mapping: both runs are walked from their start pixels in their own directions, the
+// destination by k = 0 .. n - 1 and the source by j = 0 .. s - 1 (n, s the run lengths).
+// Destination step k takes source step
+//     enlarging (s <= n):            j = floor(((2k + 1) s - 1) / (2n))
+//       the source pixel under the centre of the destination pixel, a centre that falls
+//       exactly on a boundary taking the pixel before it;
+//     shrinking columns (s > n):     j = floor((k + 1) s / n - 1/2)
+//     shrinking rows (s > n):        j = floor(k s / n + 1/2)
+//       the platform drops the source pixels in between: of the columns that fall onto one
+//       destination column the last one stays, of the rows the first one;
+// and a destination run of exactly +1 pixel takes a source run one pixel shorter (s - 1
+// when s > 1). These are the platform's Bresenham walk (the midpoint between two source
+// centres decides) written in closed form; the GDI cross-check under Wine compares them
+// pixel by pixel with the platform's StretchBlt. This is the only place where the rule
+// lives: every stretch in the program, and the tests' reference, follow SourceFor.
 //
 // Clipping comes after the mapping: a destination pixel that is clipped away, or whose
 // source pixel lies outside the source bitmap, is simply not written; the pixels that are
@@ -35,10 +43,16 @@ struct TStretchAxis {
   int64_t SrcStart = 0;   // lowest source pixel of the run
   int64_t SrcCount = 0;   // > 0
   bool Mirror = false;
+  bool Rows = false;      // the vertical axis (shrinking keeps the first row, not the last)
+  int64_t DestFrom = 0;   // the destination run's start pixel and direction (+1 or -1)
+  int64_t DestStep = 1;
+  int64_t SrcFrom = 0;
+  int64_t SrcStep = 1;
+  int64_t SrcSteps = 0;   // source pixels the walk spreads over (SrcCount, or one less)
 
   // False (and the axis unusable) when either extent is 0: nothing is drawn.
   static bool Make(int32_t destStart, int32_t destExtent, int32_t srcStart, int32_t srcExtent,
-                   TStretchAxis& axis);
+                   TStretchAxis& axis, bool rows = false);
 
   // Source pixel for destination pixel d, DestStart <= d < DestStart + DestCount.
   int64_t SourceFor(int64_t d) const;

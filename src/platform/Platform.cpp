@@ -13,6 +13,9 @@ namespace pictova {
 #ifdef PICTOVA_HAVE_SDL
 std::unique_ptr<TPlatform> CreateSdlPlatform();  // platform/sdl/SdlPlatform.cpp
 #endif
+#ifdef PICTOVA_HAVE_WIN32
+std::unique_ptr<TPlatform> CreateWin32Platform();  // platform/win32/Win32Platform.cpp
+#endif
 
 namespace {
 std::unique_ptr<TPlatform>& Current() {
@@ -26,7 +29,11 @@ TBackend ChooseBackend() {
   if (const char* b = std::getenv("PICTOVA_BACKEND")) {
     if (std::strcmp(b, "headless") == 0) return TBackend::Headless;
     if (std::strcmp(b, "sdl") == 0) return TBackend::Sdl;
+    if (std::strcmp(b, "win32") == 0) return TBackend::Win32;
   }
+#ifdef PICTOVA_HAVE_WIN32
+  return TBackend::Win32;
+#endif
   const char* x = std::getenv("DISPLAY");
   const char* wl = std::getenv("WAYLAND_DISPLAY");
   const bool display = (x != nullptr && *x != 0) || (wl != nullptr && *wl != 0);
@@ -45,6 +52,12 @@ std::unique_ptr<TPlatform> CreatePlatform(TBackend backend) {
       return CreateSdlPlatform();
 #else
       throw Exception("This build has no SDL backend");
+#endif
+    case TBackend::Win32:
+#ifdef PICTOVA_HAVE_WIN32
+      return CreateWin32Platform();
+#else
+      throw Exception("This build has no win32 backend");
 #endif
     case TBackend::Headless:
     case TBackend::Default:

@@ -12,7 +12,7 @@
 
 namespace pictova {
 
-enum class TBackend { Default, Headless, Sdl };
+enum class TBackend { Default, Headless, Sdl, Win32 };
 
 class TPlatform {
  public:
@@ -25,8 +25,9 @@ class TPlatform {
   virtual IScreenInfo& Screen() = 0;
 };
 
-// The backend to use for TBackend::Default: PICTOVA_BACKEND=sdl|headless, else sdl when
-// a display is there (DISPLAY or WAYLAND_DISPLAY set), else headless.
+// The backend to use for TBackend::Default: PICTOVA_BACKEND=sdl|headless|win32; else on
+// Windows win32, elsewhere sdl when a display is there (DISPLAY or WAYLAND_DISPLAY set),
+// else headless.
 TBackend ChooseBackend();
 
 // Creates a backend. Raises Exception when the backend is not built in or cannot start.

@@ -26,14 +26,44 @@ void PaintMono(TBitmap& b) {
     for (int x = 0; x < b.Width(); ++x) b.SetPixel(x, y, (x * x + 3 * y) % 5 < 2 ? clWhite : clBlack);
 }
 
-// The rule written out plainly: a run includes its start and excludes its end whichever
-// way it runs, so it covers [low, low + n); take the source pixel under the destination
-// pixel's centre, count from the far end when mirrored, and write only destination pixels
-// inside both bitmaps and the clip region.
+// The rule written out plainly, by a search rather than the closed forms of TStretchAxis:
+// a run includes its start and excludes its end whichever way it runs; both runs are walked
+// from their start pixels. Enlarging, destination step k takes the source pixel under its
+// centre (k + 1/2) s / n, a centre on a boundary taking the pixel before. Shrinking, each
+// source pixel j belongs to the destination pixel under its centre (j + 1/2) n / s (again
+// the pixel before on a boundary); a destination column keeps the last of its source
+// pixels, a row the first. A destination run of +1 spreads over one source pixel less.
+// Only destination pixels inside both bitmaps and the clip region are written.
 struct Ref {
-  static int64_t Source(int64_t i, int64_t n, int64_t s0, int64_t s, bool mirror) {
-    const int64_t m = ((2 * i + 1) * s) / (2 * n);
-    return s0 + (mirror ? s - 1 - m : m);
+  // The largest j in [0, s) with pred(j), for a predicate that holds up to some j (-1: none).
+  template <typename Pred>
+  static int64_t LastWhere(int64_t s, Pred pred) {
+    int64_t lo = -1, hi = s - 1;
+    while (lo < hi) {
+      const int64_t mid = lo + (hi - lo + 1) / 2;
+      if (pred(mid)) lo = mid;
+      else hi = mid - 1;
+    }
+    return lo;
+  }
+  // Source step for destination step k (all counts from the runs' start pixels). The
+  // products stay below 2^64 in unsigned arithmetic.
+  static int64_t Step(int64_t k, int64_t n, int64_t s, bool rows) {
+    using U = uint64_t;
+    if (s <= n)  // the last j whose left boundary j n lies before the centre (2k + 1) s / 2
+      return LastWhere(s, [&](int64_t j) { return U(2 * j) * U(n) < U(2 * k + 1) * U(s); });
+    if (rows)  // the first j whose centre lies beyond k: one past the last one that does not
+      return LastWhere(s, [&](int64_t j) { return U(2 * j + 1) * U(n) <= U(2 * k) * U(s); }) + 1;
+    // the last j whose centre lies at or before the end of k
+    return LastWhere(s, [&](int64_t j) { return U(2 * j + 1) * U(n) <= U(2) * U(k + 1) * U(s); });
+  }
+  static int64_t Source(int64_t d, int64_t from, int64_t extent, int64_t srcFrom, int64_t srcExtent, bool rows) {
+    const int64_t n = std::llabs(extent);
+    int64_t s = std::llabs(srcExtent);
+    if (extent == 1 && srcExtent > 1) s = srcExtent - 1;
+    const int64_t k = extent > 0 ? d - from : from - d;
+    const int64_t j = Step(k, n, s, rows);
+    return srcExtent > 0 ? srcFrom + j : srcFrom - j;
   }
   static void Stretch(TBitmap& dest, int32_t x, int32_t y, int32_t w, int32_t h, const TBitmap& src,
                       int32_t sx, int32_t sy, int32_t sw, int32_t sh, const TRegion* clip = nullptr) {
@@ -41,14 +71,12 @@ struct Ref {
     const TBitmap original(src);
     const int64_t dx0 = w > 0 ? x : int64_t{x} + w + 1, dy0 = h > 0 ? y : int64_t{y} + h + 1;
     const int64_t n = std::llabs(w), nv = std::llabs(h);
-    const int64_t sx0 = sw > 0 ? sx : int64_t{sx} + sw + 1, sy0 = sh > 0 ? sy : int64_t{sy} + sh + 1;
-    const int64_t s = std::llabs(sw), sv = std::llabs(sh);
     for (int32_t py = 0; py < dest.Height(); ++py)
       for (int32_t px = 0; px < dest.Width(); ++px) {
         if (px < dx0 || px >= dx0 + n || py < dy0 || py >= dy0 + nv) continue;
         if (clip && !clip->Contains(px, py)) continue;
-        const int64_t srcX = Source(px - dx0, n, sx0, s, (w < 0) != (sw < 0));
-        const int64_t srcY = Source(py - dy0, nv, sy0, sv, (h < 0) != (sh < 0));
+        const int64_t srcX = Source(px, x, w, sx, sw, false);
+        const int64_t srcY = Source(py, y, h, sy, sh, true);
         if (srcX < 0 || srcY < 0 || srcX >= original.Width() || srcY >= original.Height()) continue;
         dest.SetPixel(px, py, original.Pixel(int32_t(srcX), int32_t(srcY)));
       }
@@ -118,7 +146,8 @@ void CheckCases(TPixelFormat destFormat, TPixelFormat srcFormat, const TRegion* 
 }
 
 TEST(StretchCopy, MappingPicksTheSourcePixelUnderEachDestinationCentre) {
-  // Hand-computed rows: enlarge 2 -> 5 and 2 -> 4, shrink 4 -> 2, 3 -> 4, mirrored 3 -> 3.
+  // Hand-computed rows: enlarge 2 -> 5 (the middle centre lies on the boundary: the pixel
+  // before it) and 2 -> 4, shrink 4 -> 2 (the last of each pair), 3 -> 4, mirrored 3 -> 3.
   auto row = [](int32_t dw, int32_t sw) {
     TStretchAxis a;
     EXPECT_TRUE(TStretchAxis::Make(0, dw, 0, sw, a));
@@ -126,12 +155,21 @@ TEST(StretchCopy, MappingPicksTheSourcePixelUnderEachDestinationCentre) {
     for (int64_t d = a.DestStart; d < a.DestStart + a.DestCount; ++d) s += std::to_string(a.SourceFor(d));
     return s;
   };
-  EXPECT_EQ(row(5, 2), "00111");
+  EXPECT_EQ(row(5, 2), "00011");
   EXPECT_EQ(row(4, 2), "0011");
   EXPECT_EQ(row(2, 4), "13");
   EXPECT_EQ(row(4, 3), "0112");
   EXPECT_EQ(row(-3, 3), "210");  // covers 0, -1, -2: mirrored
   EXPECT_EQ(row(3, -3), "0-1-2");
+  // Shrinking 5 -> 3 keeps 1, 2, 4 of the columns and 0, 2, 3 of the rows; a one-pixel
+  // destination spreads over one source pixel less (the last column but one).
+  EXPECT_EQ(row(3, 5), "124");
+  TStretchAxis rows;
+  ASSERT_TRUE(TStretchAxis::Make(0, 3, 0, 5, rows, true));
+  EXPECT_EQ(rows.SourceFor(0), 0);
+  EXPECT_EQ(rows.SourceFor(1), 2);
+  EXPECT_EQ(rows.SourceFor(2), 3);
+  EXPECT_EQ(row(1, 6), "4");
   TStretchAxis flip;  // the whole of 8 pixels backwards onto itself
   ASSERT_TRUE(TStretchAxis::Make(7, -8, 0, 8, flip));
   EXPECT_EQ(flip.DestStart, 0);

@@ -1,9 +1,15 @@
-// Text layout with the DrawText rules over the FreeType glyph source.
+// Text layout with the DrawText rules over the platform's glyph source (FreeType on Linux,
+// GDI on Windows). The checks compare text with text of the same font, so they hold for
+// both; the mapping of font names to files is FreeType's alone.
 #include <gtest/gtest.h>
 
 #include "gfx/Bitmap.h"
 #include "gfx/Text.h"
+#ifdef PICTOVA_HAVE_FREETYPE
 #include "platform/FreeTypeGlyphs.h"
+#else
+#include "platform/win32/Win32Glyphs.h"
+#endif
 
 namespace pictova {
 namespace {
@@ -11,7 +17,11 @@ namespace {
 class TextTest : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef PICTOVA_HAVE_FREETYPE
     EnsureGlyphSource();
+#else
+    EnsureGdiGlyphSource();
+#endif
     FFont.SetName("Arial");
     FFont.SetHeight(-12);
     FFont.SetColor(clBlack);
@@ -134,16 +144,25 @@ TEST_F(TextTest, AlignmentClippingAndOpaqueBackground) {
 }
 
 TEST_F(TextTest, FontNamesMapToLiberationAndHeightsFollowThePlatformsRules) {
+#ifdef PICTOVA_HAVE_FREETYPE
   EXPECT_EQ(LiberationFileFor("Arial", 0), "LiberationSans-Regular");
   EXPECT_EQ(LiberationFileFor("MS Sans Serif", fsBold), "LiberationSans-Bold");
   EXPECT_EQ(LiberationFileFor("Times New Roman", fsItalic), "LiberationSerif-Italic");
   EXPECT_EQ(LiberationFileFor("Courier New", fsBold | fsItalic), "LiberationMono-BoldItalic");
+#endif
 
   // Negative: the character (em) height; the cell is taller by the internal leading.
   TFont big = FFont;
   big.SetHeight(-40);
   const TFontMetrics m = GetTextMetrics(big);
-  EXPECT_EQ(m.Height - m.InternalLeading, 40);
+  // (Under Wine, whose font scaling rounds ascent and descent each on its own, the GDI
+  // source may be one pixel off in both checks; FreeType here follows Windows exactly.)
+#ifdef PICTOVA_HAVE_FREETYPE
+  constexpr int32_t kSlack = 0;
+#else
+  constexpr int32_t kSlack = 1;
+#endif
+  EXPECT_NEAR(m.Height - m.InternalLeading, 40, kSlack);
   // Arial's capitals are 0.716 em high.
   TBitmap b = White(60, 60);
   TRect r = Rect(0, 0, 60, 60);
@@ -151,7 +170,7 @@ TEST_F(TextTest, FontNamesMapToLiberationAndHeightsFollowThePlatformsRules) {
   EXPECT_NEAR(Ink(b).Height(), 0.716 * 40, 1.0);
   // Positive: the cell height.
   big.SetHeight(40);
-  EXPECT_EQ(GetTextMetrics(big).Height, 40);
+  EXPECT_NEAR(GetTextMetrics(big).Height, 40, kSlack);
 }
 
 }  // namespace

@@ -61,9 +61,15 @@ TBitmap Compose(const TBitmap& oldPic, const TBitmap& newPic, int style, int32_t
   return screen;
 }
 
-// Stretching takes the source pixel under the centre of each destination pixel.
+// The platform's colour-on-colour stretch along a row (gfx/Stretch.h): enlarging takes the
+// source pixel under the centre of each destination pixel, a centre on a pixel boundary
+// taking the pixel before it; shrinking keeps the last source column whose centre falls into
+// the destination column; a one-pixel destination spreads over one source pixel less.
 int32_t Centre(int32_t i, int32_t destCount, int32_t srcCount) {
-  return static_cast<int32_t>((2 * int64_t{i} + 1) * srcCount / (2 * int64_t{destCount}));
+  const int64_t n = destCount;
+  const int64_t s = destCount == 1 && srcCount > 1 ? srcCount - 1 : srcCount;
+  if (s <= n) return static_cast<int32_t>(((2 * int64_t{i} + 1) * s - 1) / (2 * n));
+  return static_cast<int32_t>((2 * (int64_t{i} + 1) * s - n) / (2 * n));
 }
 
 TFrameGeometry Geometry(int32_t w, int32_t h, int32_t x, int32_t y) {
@@ -344,8 +350,9 @@ TEST(RectEffects, MirrorStretchPixels) {
     for (int32_t x = 0; x < 40; ++x) {
       const TColor c = t.Pixel(x, y);
       if (x >= 10 && x <= 21 && y >= 10 && y <= 19) {
-        const int32_t ex = 22 + 7 - Centre(x - 10, 12, 8);
-        const int32_t ey = 14 + 5 - Centre(y - 10, 10, 6);
+        // The destination runs backwards from (21, 19); the source forwards from (22, 14).
+        const int32_t ex = 22 + Centre(21 - x, 12, 8);
+        const int32_t ey = 14 + Centre(19 - y, 10, 6);
         EXPECT_EQ(SourceOf(c), std::make_pair(ex, ey)) << x << "," << y;
       } else {
         EXPECT_EQ(c, blank.Pixel(x, y)) << x << "," << y;

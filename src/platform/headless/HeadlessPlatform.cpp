@@ -6,6 +6,9 @@
 #ifdef PICTOVA_HAVE_FREETYPE
 #include "platform/FreeTypeGlyphs.h"
 #endif
+#ifdef PICTOVA_HAVE_WIN32
+#include "platform/win32/Win32Glyphs.h"
+#endif
 #include "platform/headless/HeadlessWindows.h"
 
 namespace pictova {
@@ -65,6 +68,9 @@ THeadlessPlatform::THeadlessPlatform(const THeadlessOptions& options)
                                                         std::max(options.ScreenHeight, 1))) {
 #ifdef PICTOVA_HAVE_FREETYPE
   EnsureGlyphSource();
+#elif defined(PICTOVA_HAVE_WIN32)
+  // Windows has no FreeType here: the system draws the characters.
+  EnsureGdiGlyphSource();
 #endif
 }
 
