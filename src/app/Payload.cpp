@@ -169,25 +169,30 @@ std::unique_ptr<TMemoryStream> FetchImage(const std::string& path, const TImageE
 
 void WritePayload(TStream& out, const TPayloadTrailer& trailer, const std::vector<TPayloadImage>& images) {
   out.Seek(0, soEnd);
-  std::vector<int64_t> offsets;
+  std::vector<TPayloadRecord> records;
   for (const auto& image : images) {
     const int64_t offset = out.Position();
     if (offset + static_cast<int64_t>(image.Data.size()) > std::numeric_limits<int32_t>::max())
       throw EInOutError(8);  // the index cannot address images past 2 GiB
-    offsets.push_back(offset);
+    records.push_back({image.Name, static_cast<int32_t>(offset), static_cast<int32_t>(image.Data.size()),
+                       image.Style, image.Delay, image.Flags, image.Width, image.Height, image.Extra});
     if (!image.Data.empty()) out.WriteBuffer(image.Data.data(), static_cast<int32_t>(image.Data.size()));
   }
-  for (size_t i = 0; i < images.size(); ++i) {
-    const auto& image = images[i];
-    WriteText(out, image.Name);
-    WriteLE(out, static_cast<uint32_t>(offsets[i]), 4);
-    WriteLE(out, static_cast<uint32_t>(image.Data.size()), 4);
-    WriteLE(out, image.Style, 1);
-    WriteLE(out, image.Delay, 1);
-    WriteLE(out, image.Flags, 1);
-    WriteLE(out, image.Width, 2);
-    WriteLE(out, image.Height, 2);
-    WriteLE(out, image.Extra, 2);
+  WritePayloadIndex(out, trailer, records);
+}
+
+void WritePayloadIndex(TStream& out, const TPayloadTrailer& trailer,
+                       const std::vector<TPayloadRecord>& records) {
+  for (const auto& record : records) {
+    WriteText(out, record.Name);
+    WriteLE(out, static_cast<uint32_t>(record.Offset), 4);
+    WriteLE(out, static_cast<uint32_t>(record.Size), 4);
+    WriteLE(out, record.Style, 1);
+    WriteLE(out, record.Delay, 1);
+    WriteLE(out, record.Flags, 1);
+    WriteLE(out, record.Width, 2);
+    WriteLE(out, record.Height, 2);
+    WriteLE(out, record.Extra, 2);
   }
   WriteLE(out, kPayloadMagic, 1);
   WriteText(out, trailer.Title);
@@ -199,7 +204,39 @@ void WritePayload(TStream& out, const TPayloadTrailer& trailer, const std::vecto
   WriteLE(out, trailer.Interval, 1);
   WriteLE(out, trailer.Options, 1);
   WriteLE(out, trailer.Spare, 1);
-  WriteLE(out, static_cast<uint32_t>(images.size()), 4);
+  WriteLE(out, static_cast<uint32_t>(records.size()), 4);
+}
+
+bool ReadPayloadTrailer(TStream& in, TPayloadTrailer& trailer, int32_t& imageCount) {
+  const int64_t size = in.Size();
+  if (size < kTrailerSize) return false;
+  in.SetPosition(size - kTrailerSize);
+  if (ReadByte(in) != kPayloadMagic) return false;
+  trailer.Title = ReadText(in);
+  trailer.DateText = ReadText(in);
+  trailer.NoticeText = ReadText(in);
+  trailer.AuthorName = ReadText(in);
+  trailer.MusicFile = ReadText(in);
+  in.ReadBuffer(trailer.Reserved.data(), kReservedSize);
+  trailer.Interval = ReadByte(in);
+  trailer.Options = ReadByte(in);
+  trailer.Spare = ReadByte(in);
+  imageCount = ReadLong(in);
+  return true;
+}
+
+TPayloadRecord ReadPayloadRecord(TStream& in) {
+  TPayloadRecord record;
+  record.Name = ReadText(in);
+  record.Offset = ReadLong(in);
+  record.Size = ReadLong(in);
+  record.Style = ReadByte(in);
+  record.Delay = ReadByte(in);
+  record.Flags = ReadByte(in);
+  record.Width = ReadWord(in);
+  record.Height = ReadWord(in);
+  record.Extra = ReadWord(in);
+  return record;
 }
 
 }  // namespace pictova

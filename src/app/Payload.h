@@ -131,4 +131,29 @@ struct TPayloadTrailer {
 // pass 2 GiB (they are signed 32-bit in the index).
 void WritePayload(TStream& out, const TPayloadTrailer& trailer, const std::vector<TPayloadImage>& images);
 
+// One index record as stored: where its image already lies in the file.
+struct TPayloadRecord {
+  std::string Name;
+  int32_t Offset = 0;
+  int32_t Size = 0;
+  uint8_t Style = 118;
+  uint8_t Delay = 5;
+  uint8_t Flags = 0;
+  uint16_t Width = 0;
+  uint16_t Height = 0;
+  uint16_t Extra = 256;
+};
+
+// Appends the index and the trailer to out, for writers that copied the images themselves.
+void WritePayloadIndex(TStream& out, const TPayloadTrailer& trailer,
+                       const std::vector<TPayloadRecord>& records);
+
+// --- Reading a show as stored, for tools that list or rebuild it ---
+
+// The trailer in the last 386 bytes of in (texts cut to 49 characters) and its image count.
+// False, with nothing read, when the stream is shorter than a trailer or lacks the magic.
+bool ReadPayloadTrailer(TStream& in, TPayloadTrailer& trailer, int32_t& imageCount);
+// The 67-byte index record at the stream's position.
+TPayloadRecord ReadPayloadRecord(TStream& in);
+
 }  // namespace pictova
