@@ -162,6 +162,9 @@ class TQmPictureShow : public TGraphicControl {
   TRect FPicRect;
   TAnimateThread* FThread = nullptr;  // the running worker (it frees itself)
   bool FInlineRunning = false;        // the in-line loop is stepping this transition
+  // Expires when the control is destroyed: code that called out to a handler (which may free
+  // the control) checks it before touching the control again.
+  std::shared_ptr<char> FAlive = std::make_shared<char>();
 };
 
 }  // namespace pictova
