@@ -536,7 +536,7 @@ void TQmPictureShow::WndProc(TMessage& message) {
       message.Result = 1;
       return;
     case WM_PAINT: {
-      if (FInPaint || !IsMainThread()) return;
+      if (!IsMainThread() || FInPaint) return;
       FInPaint = true;
       try {
         TGraphicControl::WndProc(message);
