@@ -59,9 +59,10 @@ class TCanvasLock {
 
 TAnimateThread::TAnimateThread(TQmPictureShow* control) : TThread(false), FControl(control) {
   SetPriority(control->ThreadPriority());
-  SetFreeOnTerminate(true);
   OnTerminate = [control](TThread*) { control->AnimationFinished(); };
 }
+
+TAnimateThread::~TAnimateThread() { TerminateAndWait(); }
 
 void TAnimateThread::Execute() {
   // Only the tick count and Sleep run here. Everything that reads or changes the control,
@@ -109,15 +110,13 @@ TQmPictureShow::TQmPictureShow(TComponent* owner)
 
 TQmPictureShow::~TQmPictureShow() {
   Destroying();
-  // The worker is cancelled and waited for: its pending step and its end handler are dropped,
-  // so neither reaches the control once it is gone. Destroyed from inside one of the worker's
-  // own synchronised steps (a handler freeing the control), the worker cannot be waited for;
-  // it is detached and unwinds as soon as that step returns, without touching the control.
-  if (FThread != nullptr) {
-    TAnimateThread* thread = FThread;
-    FThread = nullptr;
-    thread->TerminateAndWait();
-  }
+  // Every worker is cancelled and waited for: a pending step or end handler is dropped, so
+  // neither reaches the control once it is gone, and ended workers finish before the control
+  // (and with it the program) goes. Destroyed from inside one of a worker's own synchronised
+  // calls (a handler freeing the control), that worker cannot be waited for: it is detached
+  // and unwinds as soon as the call returns, without touching the control.
+  FThread = nullptr;
+  FWorkers.clear();
   FAlive.reset();
   FPicture->OnChange = nullptr;
   FBgPicture->OnChange = nullptr;
@@ -258,7 +257,10 @@ void TQmPictureShow::Prepare() {
 void TQmPictureShow::Animate() {
   if (FThreaded) {
     if (Application == nullptr) throw Exception("A threaded transition needs the application's message loop");
+    ReapWorkers();
+    FWorkers.reserve(FWorkers.size() + 1);  // no allocation failure after the start
     FThread = TThread::New<TAnimateThread>(this);
+    FWorkers.emplace_back(FThread);
     return;
   }
   if (FInlineRunning) return;
@@ -290,6 +292,10 @@ void TQmPictureShow::Animate() {
   FInlineRunning = false;
   // A handler may already have finished the transition (Busy clear) from inside the loop.
   if (atEnd && FBusy) AnimationFinished();
+}
+
+void TQmPictureShow::ReapWorkers() {
+  std::erase_if(FWorkers, [](const std::unique_ptr<TAnimateThread>& t) { return t->Finished(); });
 }
 
 void TQmPictureShow::AnimationFinished() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "gfx/Bitmap.h"
 #include "gfx/Picture.h"
@@ -25,11 +26,14 @@ using TCustomDrawEvent = std::function<void(TComponent* sender, TBitmap& picture
 class TQmPictureShow;
 
 // Steps a running transition: measures time, sleeps, and hands every step and its own end
-// (AnimationFinished) to the UI thread synchronously. Frees itself when it ends.
+// (AnimationFinished) to the UI thread synchronously. The control owns it and frees it once it
+// has ended: a thread that freed itself would still touch the clock after its end handler,
+// possibly after the program has torn its platform down.
 class TAnimateThread : public TThread {
  public:
   // Made through TThread::New<TAnimateThread>(control): starts at once.
   explicit TAnimateThread(TQmPictureShow* control);
+  ~TAnimateThread() override;
 
  protected:
   void Execute() override;
@@ -133,6 +137,8 @@ class TQmPictureShow : public TGraphicControl {
  private:
   friend class TAnimateThread;
   void DropTransitionBitmaps();
+  // Frees the workers that have ended.
+  void ReapWorkers();
   // The client rectangle that the picture is stretched to (FitRect with StretchFine).
   TRect StretchTarget() const;
   void InvalidateIfShown();
@@ -160,7 +166,9 @@ class TQmPictureShow : public TGraphicControl {
   std::unique_ptr<TBitmap> FOldBitmap;  // present only while Busy
   std::unique_ptr<TBitmap> FNewBitmap;  // present only while Busy
   TRect FPicRect;
-  TAnimateThread* FThread = nullptr;  // the running worker (it frees itself)
+  TAnimateThread* FThread = nullptr;  // the running worker, one of FWorkers
+  // Every worker not yet freed: the running one and those that have ended (or are ending).
+  std::vector<std::unique_ptr<TAnimateThread>> FWorkers;
   bool FInlineRunning = false;        // the in-line loop is stepping this transition
   // Expires when the control is destroyed: code that called out to a handler (which may free
   // the control) checks it before touching the control again.

@@ -8,6 +8,7 @@
 
 #include "gfx/Bitmap.h"
 #include "pictureshow/QmPictureShow.h"
+#include "ui/Application.h"
 #include "ui/Form.h"
 #include "ui/HeadlessFixture.h"
 
@@ -75,6 +76,7 @@ class PictureShowTest : public HeadlessTest {
     FShow->Picture().SetGraphic(&picture);
     FShow->SetStyle(0);
     FShow->Execute();
+    App().RunUntil([&] { return !FShow->Busy(); }, Now() + 1000);  // a worker's cut
     FShow->SetStyle(style);
     FShow->Update();
   }
