@@ -14,6 +14,7 @@
 #include "gfx/Text.h"
 #include "imageio/PngWriter.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
 #include "ui/Application.h"
 
@@ -28,7 +29,10 @@ constexpr const char* kUsage =
     "show) on the headless backend's virtual clock and writes the screen every 1/F seconds\n"
     "as OUTDIR/frame-00000.png, frame-00001.png, ... for S seconds of the show, and a\n"
     "contact sheet of up to 20 frames as OUTDIR/sheet.png. Defaults: 20 seconds, 10 frames\n"
-    "per second, a 1024x768 screen. Earlier frame files in OUTDIR are removed first.\n";
+    "per second, a 1024x768 screen. Earlier frame files in OUTDIR are removed first.\n"
+    "Exit status: 0 done, 1 the show reported an error (its text is printed; the frames\n"
+    "show what the engine showed) or a file could not be read or written, 2 a malformed\n"
+    "command line.\n";
 
 constexpr int32_t kMinSide = 16;
 constexpr int32_t kMaxSide = 8192;
@@ -221,8 +225,12 @@ TRenderResult RenderShow(const TRenderRequest& request) {
       result.FrameTimes.push_back(at);
       ++result.Frames;
     }
-    for (const TShownMessageBox& box : headless.ShownMessageBoxes())
-      result.MessageBoxes.push_back(box.Caption + ": " + box.Text);
+    for (const TShownMessageBox& box : headless.ShownMessageBoxes()) {
+      // Lines of a message are separated by single carriage returns.
+      std::string text = box.Text;
+      for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) text.replace(at, 1, "\n    ");
+      result.MessageBoxes.push_back(box.Caption + ": " + text);
+    }
   }
   if (!sheet.Empty() && result.Frames > 0) {
     result.SheetPath = (std::filesystem::path(request.OutDir) / "sheet.png").string();
@@ -245,6 +253,7 @@ int RunShowCommand(int argc, char** argv) {
     return 2;
   }
   try {
+    if (!FileExists(request.ShowPath)) throw EInOutError(EInOutError::kFileNotFound);
     const TRenderResult result = RenderShow(request);
     for (const std::string& box : result.MessageBoxes)
       std::fprintf(stderr, "pictova-render: the show reported: %s\n", box.c_str());
@@ -256,9 +265,10 @@ int RunShowCommand(int argc, char** argv) {
                 request.OutDir.c_str());
     if (!result.SheetPath.empty()) std::printf("pictova-render: contact sheet %s\n", result.SheetPath.c_str());
     if (result.Closed) std::printf("pictova-render: the show closed itself after %d frame(s)\n", result.Frames);
-    return 0;
+    // What the show reported is an error of the show: the frames show it, the status says it.
+    return result.MessageBoxes.empty() ? 0 : 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "pictova-render: %s\n", e.what());
+    std::fprintf(stderr, "pictova-render: %s: %s\n", request.ShowPath.c_str(), e.what());
     return 1;
   }
 }
