@@ -409,6 +409,9 @@ void TQmPictureShow::RenderFrame() {
     const int32_t progress = FProgress;
     if (progress == 100) {
       canvas.Draw(0, 0, &picture);
+      // The whole picture changed, whatever the style's last rectangle covers (the pieces
+      // and D of a few styles at their end leave a pixel or so out).
+      d = Rect(0, 0, w, h);
     } else if (progress == 0 || style == 0) {
       // Nothing more at 0. A custom-drawn frame is what the handler made of it: drawing the
       // whole new picture over it here would throw the handler's work away.

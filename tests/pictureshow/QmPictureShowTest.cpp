@@ -459,9 +459,10 @@ TBitmap ExpectedFrame(int style, const TBitmap& old, const TBitmap& pic, int p, 
 TEST_F(QmPictureShowTest, EveryStyleComposesItsFrame) {
   const TBitmap old = Pattern(48, 30, 1), pic = Pattern(48, 30, 2);
   const TBitmap tall = Pattern(20, 33, 3), tallOld = Pattern(20, 33, 4);
+  const TBitmap odd = Pattern(101, 33, 5), oddOld = Pattern(101, 33, 6);
   Show().SetManual(true);
   Show().SetStep(7);
-  for (const auto& [o, n] : {std::pair{&old, &pic}, std::pair{&tallOld, &tall}}) {
+  for (const auto& [o, n] : {std::pair{&old, &pic}, std::pair{&tallOld, &tall}, std::pair{&oddOld, &odd}}) {
     for (int style = 1; style <= 123; ++style) {
       SCOPED_TRACE(testing::Message() << "style " << style << " " << n->Width() << "x" << n->Height());
       Show().SetManual(false);
