@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "imageio/ImageFixtures.h"
+#include "platform/Process.h"
 #include "ui/HeadlessFixture.h"
 
 namespace pictova {
@@ -251,6 +252,35 @@ TEST_F(MainFormTest, NoImagesIsSilentAndTheAboutPanelNamesAuthorAndDate) {
   delete form;
 }
 
+TEST_F(MainFormTest, TheShowComesFromTheRunningProgramUnlessToldOtherwise) {
+  unsetenv("PICTOVA_SHOW");
+  TForm1* form = nullptr;
+  App().CreateForm(form);
+  EXPECT_EQ(form->ShowPath(), ExecutablePath());
+  EXPECT_FALSE(form->ShowPath().empty());
+  // This test program carries no show.
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].Caption, "Error");
+  delete form;
+
+  TShowSpec spec;
+  spec.Images.push_back({"A.PNG", SolidPng(8, 8, 1, 2, 3)});
+  const std::string path = Write(spec);
+  setenv("PICTOVA_SHOW", path.c_str(), 1);
+  App().CreateForm(form);
+  unsetenv("PICTOVA_SHOW");
+  EXPECT_EQ(form->ShowPath(), path);
+  EXPECT_EQ(form->Entries.Count(), 1);
+  delete form;
+  // A path given by the caller wins over the variable.
+  setenv("PICTOVA_SHOW", "/nonexistent", 1);
+  App().CreateForm(form, path);
+  unsetenv("PICTOVA_SHOW");
+  EXPECT_EQ(form->ShowPath(), path);
+  delete form;
+  EXPECT_EQ(Boxes().size(), 1u);
+}
+
 TEST_F(MainFormTest, ImpossibleIndexesFailAtStartWithTheRuntimeText) {
   // 67 x count wraps in 32 bits to just under the trailer: the index must not be looked for
   // inside the file.
@@ -336,6 +366,11 @@ TEST_F(MainFormTest, TheShowWrapsAfterTheLastEntryAndPassesOverUnknownExtensions
   spec.Images.push_back({"THREE.PnG", SolidPng(64, 64, 0, 0, 255)});
   TForm1* form = Start(spec);
   EXPECT_EQ(form->ListBox1->Items()[1], "PHOTO.JPEG|118|0");
+  // The decoder wrote into the hidden Image2; the picture-show holds its own copy.
+  EXPECT_EQ(form->Image2->Picture().Width(), 64);
+  EXPECT_EQ(form->Image2->Picture().Bitmap().Pixel(5, 5), kRed);
+  EXPECT_NE(&form->MyPictureShow2->Picture().Bitmap(), &form->Image2->Picture().Bitmap());
+  EXPECT_EQ(form->MyPictureShow2->Picture().Bitmap().Pixel(5, 5), kRed);
 
   App().RunUntil([this] { return Ticks.size() >= 10; }, 60000);
   ASSERT_GE(Ticks.size(), 10u);
