@@ -120,7 +120,10 @@ TEST_F(FrameCommandTest, BadCommandLinesAndInputsFailClearly) {
   EXPECT_EQ(Run(RunSheetCommand, {"--style", "1", "--progress", "1", o, n, out}), 2);  // sheets take no progress
   // A missing file, a file that is no picture, pictures of different sizes.
   EXPECT_EQ(Run(RunFrameCommand, {"--style", "1", "--progress", "1", Path("none.png"), n, out}), 1);
-  { std::FILE* f = std::fopen(Path("s.txt").c_str(), "wb"); ASSERT_NE(f, nullptr); std::fputs("not a picture", f); std::fclose(f); }
+  std::FILE* text = std::fopen(Path("s.txt").c_str(), "wb");
+  ASSERT_NE(text, nullptr);
+  std::fputs("not a picture", text);
+  std::fclose(text);
   EXPECT_EQ(Run(RunFrameCommand, {"--style", "1", "--progress", "1", o, Path("s.txt"), out}), 1);
   SaveBitmapToPng(Pattern(61, 40, 3), Path("wide.png"));
   EXPECT_EQ(Run(RunFrameCommand, {"--style", "1", "--progress", "1", o, Path("wide.png"), out}), 1);
