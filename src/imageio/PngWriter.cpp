@@ -3,6 +3,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <exception>
 
@@ -17,6 +18,7 @@ namespace {
 struct TPngEncode {
   const TBitmap* Bitmap = nullptr;
   TStream* Stream = nullptr;
+  int CompressionLevel = kPngDefaultCompression;
   png_structp Png = nullptr;
   png_infop Info = nullptr;
   std::exception_ptr StreamError;
@@ -45,6 +47,7 @@ bool RunEncode(TPngEncode* encode) {
   const TBitmap& bitmap = *encode->Bitmap;
   const bool mono = bitmap.PixelFormat() == pf1bit;
   png_set_write_fn(encode->Png, encode, WriteFn, FlushFn);
+  png_set_compression_level(encode->Png, encode->CompressionLevel);
   png_set_IHDR(encode->Png, encode->Info, static_cast<png_uint_32>(bitmap.Width()),
                static_cast<png_uint_32>(bitmap.Height()), mono ? 1 : 8,
                mono ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -59,9 +62,10 @@ bool RunEncode(TPngEncode* encode) {
 
 }  // namespace
 
-void SaveBitmapToPng(const TBitmap& bitmap, TStream& stream) {
+void SaveBitmapToPng(const TBitmap& bitmap, TStream& stream, int compressionLevel) {
   if (bitmap.Empty()) throw Exception("Cannot save an empty bitmap as PNG");
   TPngEncode encode;
+  encode.CompressionLevel = compressionLevel < 0 ? -1 : std::min(compressionLevel, 9);
   encode.Bitmap = &bitmap;
   encode.Stream = &stream;
   encode.Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &encode, ErrorFn, WarningFn);
@@ -78,9 +82,9 @@ void SaveBitmapToPng(const TBitmap& bitmap, TStream& stream) {
   if (!done) throw Exception("PNG encoding failed");
 }
 
-void SaveBitmapToPng(const TBitmap& bitmap, const std::string& path) {
+void SaveBitmapToPng(const TBitmap& bitmap, const std::string& path, int compressionLevel) {
   TFileStream file(path, fmCreate);
-  SaveBitmapToPng(bitmap, file);
+  SaveBitmapToPng(bitmap, file, compressionLevel);
 }
 
 }  // namespace pictova

@@ -10,9 +10,14 @@ namespace pictova {
 class TBitmap;
 class TStream;
 
+// zlib's compression levels: its default (6), and the fastest (for frames written in bulk,
+// several times faster for files about a third larger).
+constexpr int kPngDefaultCompression = -1;
+constexpr int kPngFastCompression = 1;
+
 // Raise EInOutError when the file cannot be written, Exception when the bitmap is empty or
 // the encoder fails.
-void SaveBitmapToPng(const TBitmap& bitmap, TStream& stream);
-void SaveBitmapToPng(const TBitmap& bitmap, const std::string& path);
+void SaveBitmapToPng(const TBitmap& bitmap, TStream& stream, int compressionLevel = kPngDefaultCompression);
+void SaveBitmapToPng(const TBitmap& bitmap, const std::string& path, int compressionLevel = kPngDefaultCompression);
 
 }  // namespace pictova

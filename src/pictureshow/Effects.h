@@ -61,6 +61,10 @@ std::optional<TRegion> RegionEffect(int style, const TFrameGeometry& g);
 
 // Style 118: target := target * (100 - p) div 100 + source * p div 100, per byte.
 void BlendBitmaps(TBitmap& target, const TBitmap& source, int32_t progress);
+// The same fade with the snapshot restore fused in: target := back * (100 - p) div 100 +
+// source * p div 100, bit for bit what restoring back into target and then BlendBitmaps give
+// (back must have the target's size).
+void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t progress);
 // Styles 119 to 122: turn source about (cx, cy) into target; pixels whose source falls
 // outside keep what target holds.
 void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy, int32_t progress);

@@ -34,10 +34,16 @@ class TBlendKernel {
     }
   }
 
-  void Run(uint8_t* t, const uint8_t* s, size_t n) const {
-    if (FP == 0) return;  // t * 100 div 100 + 0
+  void Run(uint8_t* t, const uint8_t* s, size_t n) const { Run(t, t, s, n); }
+
+  // out := t * (100 - p) div 100 + s * p div 100; out may be t itself.
+  void Run(uint8_t* out, const uint8_t* t, const uint8_t* s, size_t n) const {
+    if (FP == 0) {  // t * 100 div 100 + 0
+      if (out != t) std::memcpy(out, t, n);
+      return;
+    }
     if (FP == 100) {
-      std::memcpy(t, s, n);
+      std::memcpy(out, s, n);
       return;
     }
     size_t i = 0;
@@ -56,11 +62,11 @@ class TBlendKernel {
                                        _mm_mulhi_epu16(_mm_unpacklo_epi8(sv, zero), take));
       const __m128i hi = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpackhi_epi8(tv, zero), keep),
                                        _mm_mulhi_epu16(_mm_unpackhi_epi8(sv, zero), take));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_packus_epi16(lo, hi));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
     }
 #endif
     // The two parts never sum past 255: (t (100 - p) + s p) / 100 <= 255.
-    for (; i < n; ++i) t[i] = static_cast<uint8_t>(FKeep[t[i]] + FTake[s[i]]);
+    for (; i < n; ++i) out[i] = static_cast<uint8_t>(FKeep[t[i]] + FTake[s[i]]);
   }
 
  private:
@@ -133,6 +139,25 @@ void BlendBitmaps(TBitmap& target, const TBitmap& source, int32_t progress) {
   const TBlendKernel kernel(p);
   const size_t rowBytes = static_cast<size_t>(w) * 3;
   for (int32_t y = 0; y < h; ++y) kernel.Run(target.ScanLine(y), source.ScanLine(y), rowBytes);
+}
+
+void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t progress) {
+  Require24Bit(target, "BlendBitmaps");
+  Require24Bit(back, "BlendBitmaps");
+  Require24Bit(source, "BlendBitmaps");
+  if (back.Width() != target.Width() || back.Height() != target.Height())
+    throw Exception("BlendBitmaps needs a background of the target's size");
+  const int32_t p = std::clamp(progress, 0, 100);
+  const int32_t w = std::min(target.Width(), source.Width());
+  const int32_t h = std::min(target.Height(), source.Height());
+  if (target.Width() <= 0 || target.Height() <= 0) return;
+  // Outside the overlap the target is just the background, as after a restore.
+  if (w != target.Width() || h != target.Height())
+    std::memcpy(target.Bits(), back.Bits(), static_cast<size_t>(target.RowBytes()) * target.Height());
+  if (w <= 0 || h <= 0) return;
+  const TBlendKernel kernel(p);
+  const size_t rowBytes = static_cast<size_t>(w) * 3;
+  for (int32_t y = 0; y < h; ++y) kernel.Run(target.ScanLine(y), back.ScanLine(y), source.ScanLine(y), rowBytes);
 }
 
 void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy,

@@ -43,6 +43,10 @@ class IClock {
   virtual void ThreadStarted() {}
   virtual void AttachCurrentThread() {}
   virtual void ThreadEnded() {}
+  // ThreadEnded with Lock() held: a worker's last act on the clock. Ending the count in the
+  // same hold of the lock that tells the waiters it finished leaves no moment in which the
+  // platform (and the clock with it) may already be gone while the worker still uses it.
+  virtual void ThreadEndedLocked() {}
 
   // Called by the UI thread before it takes its next message: with the virtual clock it
   // waits until every worker is blocked again, so that the order in which the UI thread

@@ -172,8 +172,10 @@ void TThread::Entry(TThread* self, std::shared_ptr<TThreadState> state) {
     state->Finished = true;
     clock.NotifyLocked();
     state->Host->WakeUpLocked();  // a loop that waits for this thread looks again
+    // Once Finished is seen, the owner may free everything, the platform included: this
+    // thread touches the clock no more after this hold of its lock.
+    clock.ThreadEndedLocked();
   }
-  clock.ThreadEnded();
 }
 
 void TThread::DoTerminate() {

@@ -77,6 +77,10 @@ void TVirtualClock::ThreadStarted() {
 
 void TVirtualClock::ThreadEnded() {
   std::lock_guard<std::mutex> guard(Lock());
+  ThreadEndedLocked();
+}
+
+void TVirtualClock::ThreadEndedLocked() {
   if (IsCountedThread()) tCountedBy = nullptr;
   --FCounted;
   FQuiet.notify_all();

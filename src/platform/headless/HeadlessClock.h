@@ -27,6 +27,7 @@ class TVirtualClock : public IClock {
   void NotifyLocked() override;
   void ThreadStarted() override;
   void ThreadEnded() override;
+  void ThreadEndedLocked() override;
   void Quiesce(std::unique_lock<std::mutex>& lock) override;
   bool IsVirtual() const override { return true; }
 

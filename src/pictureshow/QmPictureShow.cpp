@@ -1,0 +1,572 @@
+// The picture-show control: properties, the transition's preparation, stepping (worker thread
+// or in-line loop), frame rendering around the style functions, and painting.
+#include "pictureshow/QmPictureShow.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "gfx/Canvas.h"
+#include "gfx/Region.h"
+#include "pictureshow/Effects.h"
+#include "platform/Platform.h"
+#include "rtl/Math.h"
+#include "rtl/SysUtils.h"
+#include "ui/Application.h"
+
+namespace pictova {
+
+namespace {
+
+bool IsRectStyle(int style) { return style >= 1 && style <= 57; }
+bool IsRegionStyle(int style) { return style >= 58 && style <= 117; }
+
+// Rectangles of copies that run backwards (mirrored pieces) still cover their pixels.
+TRect Normalized(const TRect& r) {
+  return {std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+          std::max(r.Top, r.Bottom)};
+}
+
+// Fires a notify event through a copy: a handler that frees the control frees the event's
+// own storage too, which must not happen while it runs.
+void Fire(const TNotifyEvent& event, TComponent* sender) {
+  if (!event) return;
+  const TNotifyEvent handler = event;
+  handler(sender);
+}
+
+void Fire(const TCustomDrawEvent& event, TComponent* sender, TBitmap& picture, TBitmap& screen) {
+  if (!event) return;
+  const TCustomDrawEvent handler = event;
+  handler(sender, picture, screen);
+}
+
+// Holds a canvas's lock for a scope (never across a handler, which may free the canvas).
+class TCanvasLock {
+ public:
+  explicit TCanvasLock(TCanvas& canvas) : FCanvas(canvas) { FCanvas.Lock(); }
+  ~TCanvasLock() { FCanvas.Unlock(); }
+  TCanvasLock(const TCanvasLock&) = delete;
+  TCanvasLock& operator=(const TCanvasLock&) = delete;
+
+ private:
+  TCanvas& FCanvas;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TAnimateThread
+
+TAnimateThread::TAnimateThread(TQmPictureShow* control) : TThread(false), FControl(control) {
+  SetPriority(control->ThreadPriority());
+  OnTerminate = [control](TThread*) { control->AnimationFinished(); };
+}
+
+TAnimateThread::~TAnimateThread() { TerminateAndWait(); }
+
+void TAnimateThread::Execute() {
+  // Only the tick count and Sleep run here. Everything that reads or changes the control,
+  // including the test of Manual, happens inside the synchronised call, so that on the
+  // virtual clock the steps fall on the same times in every run.
+  while (!Terminated()) {
+    const uint32_t start = GetTickCount();
+    bool stop = true;
+    uint32_t delay = 0;
+    Synchronize([&] {
+      TQmPictureShow& c = *FControl;
+      if (c.FManual) return;
+      const std::weak_ptr<char> alive = c.FAlive;
+      c.AdvanceStep();
+      // A handler that freed the control has cancelled this thread: Synchronize unwinds.
+      if (alive.expired()) return;
+      stop = c.AtEnd();
+      delay = c.FDelay;
+    });
+    if (stop) {
+      Terminate();
+      break;
+    }
+    const uint32_t elapsed = GetTickCount() - start;
+    if (elapsed < delay) Sleep(delay - elapsed);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction and properties
+
+TQmPictureShow::TQmPictureShow(TComponent* owner)
+    : TGraphicControl(owner),
+      FPicture(std::make_unique<TPicture>()),
+      FBgPicture(std::make_unique<TPicture>()),
+      FScreenBitmap(std::make_unique<TBitmap>()),
+      FPaintBuffer(std::make_unique<TBitmap>()) {
+  SetBoundsQuietly(0, 0, 100, 100);
+  FControlStyle |= csOpaque;
+  FColor = clWindow;
+  FParentColor = false;
+  FPicture->OnChange = [this](TPicture*) { PictureChanged(); };
+  FBgPicture->OnChange = [this](TPicture*) { BgPictureChanged(); };
+}
+
+TQmPictureShow::~TQmPictureShow() {
+  Destroying();
+  // Every worker is cancelled and waited for: a pending step or end handler is dropped, so
+  // neither reaches the control once it is gone, and ended workers finish before the control
+  // (and with it the program) goes. Destroyed from inside one of a worker's own synchronised
+  // calls (a handler freeing the control), that worker cannot be waited for: it is detached
+  // and unwinds as soon as the call returns, without touching the control.
+  FThread = nullptr;
+  FWorkers.clear();
+  FAlive.reset();
+  FPicture->OnChange = nullptr;
+  FBgPicture->OnChange = nullptr;
+}
+
+void TQmPictureShow::SetPicture(const TPicture* value) { FPicture->Assign(value); }
+
+void TQmPictureShow::SetBgPicture(const TPicture* value) { FBgPicture->Assign(value); }
+
+void TQmPictureShow::SetBgMode(TBackgroundMode value) {
+  if (value == FBgMode) return;
+  FBgMode = value;
+  if (FBgPicture->HasGraphic() && !FInPaint) Invalidate();
+}
+
+void TQmPictureShow::SetAutoSize(bool value) {
+  if (value == FAutoSize) return;
+  FAutoSize = value;
+  if (value) AdjustSize();
+}
+
+void TQmPictureShow::InvalidateIfShown() {
+  if (!FScreenBitmap->Empty() && !FInPaint) Invalidate();
+}
+
+void TQmPictureShow::SetCenter(bool value) {
+  if (value == FCenter) return;
+  FCenter = value;
+  if (FPicture->HasGraphic()) {
+    CalcPicRect();
+    InvalidateIfShown();
+  }
+}
+
+void TQmPictureShow::SetStretch(bool value) {
+  if (value == FStretch) return;
+  FStretch = value;
+  InvalidateIfShown();
+}
+
+void TQmPictureShow::SetStretchFine(bool value) {
+  if (value == FStretchFine) return;
+  FStretchFine = value;
+  InvalidateIfShown();
+}
+
+void TQmPictureShow::SetStep(uint16_t value) { FStep = std::clamp<uint16_t>(value, 1, 100); }
+
+void TQmPictureShow::SetManual(bool value) {
+  if (value == FManual) return;
+  FManual = value;
+  if (!FBusy) {
+    FProgress = FReverse ? 100 : 0;
+    return;
+  }
+  // Switching Manual off resumes stepping, unless a worker or the in-line loop that was
+  // told to stop is still there: it has not left yet and simply goes on.
+  if (!value && FThread == nullptr && !FInlineRunning) Animate();
+}
+
+void TQmPictureShow::PictureChanged() {
+  if (IsDestroying()) return;
+  if (FPicture->HasGraphic() && FAutoSize) AdjustSize();
+  Fire(OnChange, this);
+}
+
+void TQmPictureShow::BgPictureChanged() {
+  if (FBgMode != bmNone && !FInPaint) Invalidate();
+}
+
+void TQmPictureShow::AdjustSize() {
+  if (FPicture->HasGraphic() && FAlign == alNone) SetClientSize(FPicture->Width(), FPicture->Height());
+}
+
+void TQmPictureShow::CalcPicRect() {
+  if (FScreenBitmap->Empty()) return;
+  FPicRect = Rect(0, 0, FScreenBitmap->Width(), FScreenBitmap->Height());
+  if (FCenter)
+    FPicRect = OffsetRect(FPicRect, (ClientWidth() - FPicRect.Width()) / 2,
+                          (ClientHeight() - FPicRect.Height()) / 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transition
+
+void TQmPictureShow::Execute() {
+  if (FBusy || !FPicture->HasGraphic()) return;
+  const std::weak_ptr<char> alive = FAlive;
+  FBusy = true;
+  try {
+    Prepare();
+    if (alive.expired()) return;  // a frame handler freed the control
+    if (!FManual) Animate();
+  } catch (...) {
+    if (!alive.expired()) {
+      DropTransitionBitmaps();
+      FBusy = false;
+    }
+    throw;
+  }
+}
+
+void TQmPictureShow::DropTransitionBitmaps() {
+  FNewBitmap.reset();
+  FOldBitmap.reset();
+}
+
+TRect TQmPictureShow::StretchTarget() const {
+  return FStretchFine ? FitRect(FPicRect, ClientRect()) : ClientRect();
+}
+
+void TQmPictureShow::Prepare() {
+  const int32_t w = FPicture->Width(), h = FPicture->Height();
+  TBitmap& screen = *FScreenBitmap;
+  screen.Canvas().Brush.Color = FColor;
+  screen.Canvas().Brush.Style = bsSolid;
+  const int32_t oldW = screen.Width(), oldH = screen.Height();
+  screen.SetSize(w, h);
+  // What the enlargement uncovers takes the brush colour.
+  if (w > oldW) screen.Canvas().FillRect(Rect(oldW, 0, w, h));
+  if (h > oldH) screen.Canvas().FillRect(Rect(0, oldH, w, h));
+  CalcPicRect();
+
+  FOldBitmap = std::make_unique<TBitmap>(w, h, pf24bit);
+  // Where the last painted client area does not reach (nothing painted yet, or a picture
+  // larger than the control), the snapshot shows the control's colour.
+  FOldBitmap->Canvas().Brush.Color = FColor;
+  FOldBitmap->Canvas().FillRect(Rect(0, 0, w, h));
+  const TRect source = FStretch ? StretchTarget() : FPicRect;
+  FOldBitmap->Canvas().StretchBlt(Rect(0, 0, w, h), *FPaintBuffer, source);
+
+  FNewBitmap = std::make_unique<TBitmap>(w, h, pf24bit);
+  FNewBitmap->Canvas().Draw(0, 0, FPicture->Graphic());
+
+  SetProgress(FReverse ? 100 : 0);
+}
+
+void TQmPictureShow::Animate() {
+  if (FThreaded) {
+    if (Application == nullptr) throw Exception("A threaded transition needs the application's message loop");
+    ReapWorkers();
+    FWorkers.reserve(FWorkers.size() + 1);  // no allocation failure after the start
+    FThread = TThread::New<TAnimateThread>(this);
+    FWorkers.emplace_back(FThread);
+    return;
+  }
+  if (FInlineRunning) return;
+  const std::weak_ptr<char> alive = FAlive;
+  FInlineRunning = true;
+  bool atEnd = false;
+  try {
+    for (;;) {
+      const uint32_t start = GetTickCount();
+      AdvanceStep();
+      if (alive.expired()) return;
+      atEnd = AtEnd();
+      if (!atEnd) {
+        while (GetTickCount() - start <= FDelay && FBusy && !FManual) {
+          if (Application != nullptr) {
+            Application->ProcessMessages();
+          } else {
+            Sleep(1);
+          }
+          if (alive.expired()) return;
+        }
+      }
+      if (atEnd || !FBusy || FManual) break;
+    }
+  } catch (...) {
+    if (!alive.expired()) FInlineRunning = false;
+    throw;
+  }
+  FInlineRunning = false;
+  // A handler may already have finished the transition (Busy clear) from inside the loop.
+  if (atEnd && FBusy) AnimationFinished();
+}
+
+void TQmPictureShow::ReapWorkers() {
+  std::erase_if(FWorkers, [](const std::unique_ptr<TAnimateThread>& t) { return t->Finished(); });
+}
+
+void TQmPictureShow::AnimationFinished() {
+  FThread = nullptr;
+  if (FManual) return;
+  if (FBusy && !AtEnd()) {
+    // Manual went on and off again while the worker was leaving: the transition goes on.
+    Animate();
+    return;
+  }
+  FBusy = false;
+  DropTransitionBitmaps();
+  if (!IsDestroying()) Fire(OnComplete, this);
+}
+
+void TQmPictureShow::Clear() {
+  if (FBusy || FScreenBitmap->Empty()) return;
+  TCanvas& canvas = FScreenBitmap->Canvas();
+  if (!canvas.TryLock()) return;
+  canvas.Unlock();
+  FScreenBitmap = std::make_unique<TBitmap>();
+  Invalidate();
+}
+
+void TQmPictureShow::SetProgress(uint8_t value) {
+  if (value > 100) value = 100;
+  if (!FBusy || value == FProgress) return;
+  // A shrinking effect must repaint what the new frame no longer covers.
+  if (value < FProgress && !FInPaint) InvalidateArea(Rect(0, 0, FScreenBitmap->Width(), FScreenBitmap->Height()));
+  FProgress = value;
+  const std::weak_ptr<char> alive = FAlive;
+  RenderFrame();
+  if (alive.expired() || IsDestroying()) return;
+  Fire(OnProgress, this);
+}
+
+void TQmPictureShow::AdvanceStep() {
+  if (FReverse) {
+    SetProgress(FProgress < FStep ? 0 : static_cast<uint8_t>(FProgress - FStep));
+  } else {
+    SetProgress(static_cast<uint8_t>(std::min(FProgress + FStep, 200)));
+  }
+}
+
+void TQmPictureShow::RenderFrame() {
+  if (!FBusy || FOldBitmap == nullptr || FNewBitmap == nullptr) return;
+  const std::weak_ptr<char> alive = FAlive;
+  TBitmap& screen = *FScreenBitmap;
+  TBitmap& picture = *FNewBitmap;
+  TCanvas& canvas = screen.Canvas();
+  const int style = FStyle;
+  const int32_t p = FProgress;
+
+  // Style 118 without a handler between restore and fade does both in one pass.
+  const bool fusedFade = style == 118 && !OnBeforeNewFrame && p > 0 && p < 100;
+  if (!fusedFade) {
+    TCanvasLock lock(canvas);
+    canvas.Draw(0, 0, FOldBitmap.get());
+  }
+  Fire(OnBeforeNewFrame, this, picture, screen);
+  if (alive.expired()) return;
+
+  const int32_t w = picture.Width(), h = picture.Height();
+  const TFrameGeometry g = MakeFrameGeometry(w, h, p, FStep);
+  TRect d = Rect(0, 0, w, h);
+  TRect s = d;
+  std::optional<TRegion> region;
+
+  if (style == 0 && OnCustomDraw) {
+    Fire(OnCustomDraw, this, picture, screen);
+    if (alive.expired()) return;
+  }
+  {
+    TCanvasLock lock(canvas);
+    if (style == 0) {
+      if (OnCustomDraw) {
+        // drawn by the handler above
+      } else if (FReverse) {
+        // A cut backwards goes straight to the end of its direction: the old display.
+        FProgress = 0;
+      } else {
+        canvas.Draw(0, 0, &picture);
+        region = TRegion::CreateRectRgn(0, 0, w, h);
+        FProgress = 100;
+      }
+    } else if (IsRectStyle(style)) {
+      const TRectFrame frame = RectEffect(style, g);
+      for (const TRectPiece& piece : frame.Pieces) {
+        DrawPiece(canvas, picture, piece);
+        InvalidateArea(piece.D);
+      }
+      d = frame.D;
+      s = frame.S;
+    } else if (IsRegionStyle(style)) {
+      region = RegionEffect(style, g);
+    } else if (style == 118) {
+      if (fusedFade) {
+        BlendBitmapsFrom(screen, *FOldBitmap, picture, p);
+      } else {
+        BlendBitmaps(screen, picture, p);
+      }
+    } else if (style >= 119 && style <= 122) {
+      const int32_t cx = style <= 120 ? -1 : w;
+      const int32_t cy = style == 119 || style == 121 ? -1 : h;
+      RotateBitmap(screen, picture, cx, cy, p);
+    } else {
+      return;  // no such style: the snapshot stays, nothing is invalidated
+    }
+
+    // Composition reads Progress again: style 0 may have moved it.
+    const int32_t progress = FProgress;
+    if (progress == 100) {
+      canvas.Draw(0, 0, &picture);
+      // The whole picture changed, whatever the style's last rectangle covers (the pieces
+      // and D of a few styles at their end leave a pixel or so out).
+      d = Rect(0, 0, w, h);
+    } else if (progress == 0 || style == 0) {
+      // Nothing more at 0. A custom-drawn frame is what the handler made of it: drawing the
+      // whole new picture over it here would throw the handler's work away.
+    } else if (IsRegionStyle(style)) {
+      if (region) canvas.IntersectClipRgn(*region);
+      canvas.Draw(0, 0, &picture);
+      canvas.RemoveClipRgn();
+    } else if (IsRectStyle(style)) {
+      StretchPiece(canvas, d, picture, s);
+    }
+  }
+
+  InvalidateArea(d);
+  Fire(OnAfterNewFrame, this, picture, screen);
+  if (alive.expired()) return;
+  if (!FInPaint) Update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry and painting
+
+TRect TQmPictureShow::FitRect(const TRect& source, const TRect& bounds) {
+  const int32_t sw = source.Width(), sh = source.Height();
+  const int32_t bw = bounds.Width(), bh = bounds.Height();
+  if (sw <= 0 || sh <= 0) {
+    // No aspect ratio to keep: an empty rectangle at the centre.
+    const int32_t x = bounds.Left + bw / 2, y = bounds.Top + bh / 2;
+    return Rect(x, y, x, y);
+  }
+  int32_t w, h;
+  if (static_cast<double>(bh) / sh > static_cast<double>(bw) / sw) {
+    w = MulDiv(sw, bw, sw);
+    h = MulDiv(sh, bw, sw);
+  } else {
+    w = MulDiv(sw, bh, sh);
+    h = MulDiv(sh, bh, sh);
+  }
+  return OffsetRect(Rect(0, 0, w, h), bounds.Left + (bw - w) / 2, bounds.Top + (bh - h) / 2);
+}
+
+void TQmPictureShow::InvalidateArea(const TRect& rect) {
+  TRect r;
+  if (FStretch) {
+    const TRect t = StretchTarget();
+    const int32_t pw = FPicRect.Width(), ph = FPicRect.Height();
+    if (pw <= 0 || ph <= 0) return;
+    r.Left = t.Left + MulDiv(rect.Left, t.Width(), pw);
+    r.Right = t.Left + MulDiv(rect.Right, t.Width(), pw);
+    r.Top = t.Top + MulDiv(rect.Top, t.Height(), ph);
+    r.Bottom = t.Top + MulDiv(rect.Bottom, t.Height(), ph);
+    r = Normalized(r);
+  } else {
+    r = Normalized(rect);
+    if (FCenter) r = OffsetRect(r, FPicRect.Left, FPicRect.Top);
+    r = IntersectRect(r, FPicRect);
+  }
+  // The control's own invalidation maps to the parent and skips a control being destroyed.
+  if (!IsDestroying() && !r.IsEmpty()) InvalidateRect(r);
+}
+
+void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGraphic* graphic) {
+  if (graphic == nullptr || graphic->Empty()) return;
+  const int32_t gw = graphic->Width(), gh = graphic->Height();
+  const int32_t rows = rect.Height() / gh, cols = rect.Width() / gw;
+  for (int32_t j = 0; j <= rows; ++j)
+    for (int32_t i = 0; i <= cols; ++i)
+      canvas.Draw(rect.Left + i * gw, rect.Top + j * gh, graphic);
+}
+
+void TQmPictureShow::Paint() {
+  const TRect c = ClientRect();
+  TBitmap& buffer = *FPaintBuffer;
+  buffer.SetSize(c.Width(), c.Height());
+  TCanvas& pc = buffer.Canvas();
+  {
+    TCanvasLock lock(pc);
+    const TBitmap& screen = *FScreenBitmap;
+    std::optional<TRect> dest;
+    if (!screen.Empty()) {
+      if (!FStretch) {
+        dest = Bounds(FPicRect.Left, FPicRect.Top, screen.Width(), screen.Height());
+      } else {
+        dest = FStretchFine ? FitRect(FPicRect, c) : c;
+      }
+    }
+    // Colour and background only show where the frame leaves room.
+    const bool covered = dest && !dest->IsEmpty() && IntersectRect(*dest, c) == c;
+    if (!covered) {
+      pc.Brush.Color = FColor;
+      pc.Brush.Style = bsSolid;
+      pc.FillRect(c);
+      const TGraphic* bg = FBgPicture->Graphic();
+      if (bg != nullptr && !bg->Empty()) {
+        switch (FBgMode) {
+          case bmTiled:
+            TileGraphic(pc, c, bg);
+            break;
+          case bmStretched:
+            pc.StretchDraw(c, bg);
+            break;
+          case bmCentered:
+            pc.Draw((c.Width() - bg->Width()) / 2, (c.Height() - bg->Height()) / 2, bg);
+            break;
+          case bmNone:
+            break;
+        }
+      }
+    }
+    if (dest) {
+      if (FStretch) {
+        pc.StretchDraw(*dest, &screen);
+      } else {
+        pc.Draw(dest->Left, dest->Top, &screen);
+      }
+    }
+    if (IsDesigning()) {
+      pc.Pen.Style = psDash;
+      pc.Pen.Color = clBlack;
+      pc.Brush.Style = bsClear;
+      pc.Rectangle(0, 0, FWidth, FHeight);
+    }
+  }
+  TCanvas& own = Canvas();
+  TCanvasLock lock(own);
+  own.Draw(0, 0, &buffer);
+}
+
+void TQmPictureShow::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_ERASEBKGND:
+      message.Result = 1;
+      return;
+    case WM_PAINT: {
+      if (!IsMainThread() || FInPaint) return;
+      FInPaint = true;
+      try {
+        TGraphicControl::WndProc(message);
+      } catch (...) {
+        FInPaint = false;
+        throw;
+      }
+      FInPaint = false;
+      return;
+    }
+    default:
+      TGraphicControl::WndProc(message);
+  }
+}
+
+void TQmPictureShow::Resize() {
+  TGraphicControl::Resize();
+  if (FPicture->HasGraphic()) {
+    CalcPicRect();
+    InvalidateIfShown();
+  }
+}
+
+}  // namespace pictova

@@ -1,0 +1,157 @@
+// End to end: pictova-build makes a show of three pictures in different formats on the real
+// engine, pictova-render plays it, and chosen frames must show the expected picture at the
+// expected virtual time.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "gfx/Bitmap.h"
+#include "imageio/ImageFixtures.h"
+#include "imageio/ImageIO.h"
+#include "pictova-render/ShowCommand.h"
+#include "rtl/SysUtils.h"
+
+namespace pictova {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::TBytes;
+
+void WriteFile(const fs::path& path, const TBytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+constexpr int kW = 160, kH = 120;
+
+TBytes RedJpeg() {
+  fixtures::TJpegOptions o;
+  o.Width = kW;
+  o.Height = kH;
+  TBytes pixels;
+  for (int i = 0; i < kW * kH; ++i) pixels.insert(pixels.end(), {255, 0, 0});
+  return fixtures::MakeJpeg(o, pixels);
+}
+
+TBytes GreenTrueColourPng() {
+  fixtures::TPngOptions o;
+  o.Width = kW;
+  o.Height = kH;
+  for (int i = 0; i < kW * kH; ++i) o.Rows.insert(o.Rows.end(), {0, 255, 0});
+  return fixtures::MakePng(o);
+}
+
+TBytes BluePalettePng() {
+  fixtures::TPngOptions o;
+  o.Width = kW;
+  o.Height = kH;
+  o.ColorType = PNG_COLOR_TYPE_PALETTE;
+  o.Palette = {{0, 0, 0}, {0, 0, 255}};
+  o.Rows.assign(static_cast<size_t>(kW * kH), 1);
+  return fixtures::MakePng(o);
+}
+
+class RenderShowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() /
+           ("pictova-render-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(FDir);
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  static int Run(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  static TBitmap Frame(const fs::path& path) {
+    TBitmap bitmap;
+    TImageIO io;
+    io.SetBitmap(&bitmap);
+    io.LoadFromFile(path.string());
+    EXPECT_EQ(io.IOFailed(), 0) << path;
+    return bitmap;
+  }
+
+  fs::path FDir;
+};
+
+TEST_F(RenderShowTest, BuiltShowPlaysItsPicturesAtTheirTimes) {
+  WriteFile(FDir / "red.jpg", RedJpeg());
+  WriteFile(FDir / "green.png", GreenTrueColourPng());
+  WriteFile(FDir / "blue.png", BluePalettePng());
+  const fs::path show = FDir / "show";
+  ASSERT_EQ(Run(std::string(PICTOVA_BUILD_TOOL) + " -o '" + show.string() + "' --engine '" + PICTOVA_SAVER +
+                "' --interval 1 --centered '" + (FDir / "red.jpg").string() + ":style=118,delay=0' '" +
+                (FDir / "green.png").string() + ":style=118,delay=0' '" + (FDir / "blue.png").string() +
+                ":style=60,delay=0'"),
+            0);
+  const fs::path out = FDir / "frames";
+  ASSERT_EQ(Run(std::string(PICTOVA_RENDER_TOOL) + " '" + show.string() + "' '" + out.string() +
+                "' --seconds 4 --fps 10 --size 320x240"),
+            0);
+  EXPECT_TRUE(fs::exists(out / "frame-00039.png"));
+  EXPECT_FALSE(fs::exists(out / "frame-00040.png"));
+  EXPECT_TRUE(fs::exists(out / "sheet.png"));
+
+  // Every transition takes 25 steps of 10 ms with the first at once (240 ms); the pause of
+  // interval 1 is 700 ms. Transitions thus start at 0, 940, 1880 and 2820 ms (the wrap).
+  // Frame i is the screen at i x 100 ms; the 160 x 120 pictures are centred on 320 x 240.
+  auto centre = [&](int frame) { return Frame(out / Format("frame-%05d.png", frame)).Pixel(160, 120); };
+  auto near = [](TColor c, int r, int g, int b) {
+    return std::abs(GetRValue(c) - r) <= 12 && std::abs(GetGValue(c) - g) <= 12 && std::abs(GetBValue(c) - b) <= 12;
+  };
+  EXPECT_TRUE(near(centre(5), 255, 0, 0)) << centre(5);
+  EXPECT_TRUE(near(centre(9), 255, 0, 0)) << centre(9);
+  EXPECT_TRUE(near(centre(14), 0, 255, 0)) << centre(14);
+  EXPECT_TRUE(near(centre(23), 0, 0, 255)) << centre(23);
+  EXPECT_TRUE(near(centre(33), 255, 0, 0)) << centre(33);
+  // The cross-fade after 100 ms has taken 11 steps: 44 % of the new picture over black.
+  const TColor fade = centre(1);
+  EXPECT_NEAR(GetRValue(fade), 255 * 44 / 100, 3);
+  EXPECT_LE(GetGValue(fade) + GetBValue(fade), 6);
+  // The first frame is the first step (4 %) of that fade.
+  EXPECT_LE(GetRValue(centre(0)), 12);
+  // Outside the picture the picture-show's black.
+  EXPECT_EQ(Frame(out / "frame-00005.png").Pixel(10, 10), clBlack);
+}
+
+TEST_F(RenderShowTest, BadRequestsAndShowsThatReportErrorsFail) {
+  const std::string render = PICTOVA_RENDER_TOOL;
+  const std::string out = (FDir / "out").string();
+  EXPECT_EQ(Run(render), 2);
+  EXPECT_EQ(Run(render + " only-one-argument"), 2);
+  EXPECT_EQ(Run(render + " a b --fps 0"), 2);
+  EXPECT_EQ(Run(render + " a b --seconds -1"), 2);
+  EXPECT_EQ(Run(render + " a b --size 10x10"), 2);
+  EXPECT_EQ(Run(render + " a b --size 640x480x"), 2);
+  EXPECT_EQ(Run(render + " a b --bogus"), 2);
+  EXPECT_EQ(Run(render + " '" + (FDir / "missing").string() + "' '" + out + "'"), 1);
+
+  // The engine alone carries no show: it says so, the frames are black, the status is 1.
+  EXPECT_EQ(Run(render + " '" + PICTOVA_SAVER + "' '" + out + "' --seconds 0.5 --fps 4 --size 64x48"), 1);
+  EXPECT_TRUE(fs::exists(FDir / "out" / "frame-00001.png"));
+  EXPECT_EQ(Frame(FDir / "out" / "frame-00001.png").Pixel(32, 24), clBlack);
+}
+
+TEST(RenderFrameTimes, FramesFallOnWholeMillisecondsOfTheirRate) {
+  EXPECT_EQ(FrameCount(20, 10), 200);
+  EXPECT_EQ(FrameCount(0.01, 10), 1);
+  EXPECT_EQ(FrameCount(1, 30), 30);
+  EXPECT_EQ(FrameTime(0, 10), 0u);
+  EXPECT_EQ(FrameTime(199, 10), 19900u);
+  // 1000 / 30 is not whole: times round down and never drift.
+  EXPECT_EQ(FrameTime(1, 30), 33u);
+  EXPECT_EQ(FrameTime(3, 30), 100u);
+  EXPECT_EQ(FrameTime(29, 30), 966u);
+}
+
+}  // namespace
+}  // namespace pictova

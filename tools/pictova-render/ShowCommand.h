@@ -1,0 +1,45 @@
+// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH]: plays a show on the
+// headless backend's virtual clock and writes what the screen shows as numbered PNG frames
+// (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pictova {
+
+struct TRenderRequest {
+  std::string ShowPath;
+  std::string OutDir;
+  double Seconds = 20;
+  double Fps = 10;
+  int32_t ScreenWidth = 1024;
+  int32_t ScreenHeight = 768;
+  int32_t SheetThumbnails = 20;  // 0: no contact sheet
+};
+
+struct TRenderResult {
+  int32_t Frames = 0;                     // frames written
+  std::vector<uint64_t> FrameTimes;       // virtual milliseconds after start, per frame
+  std::vector<std::string> MessageBoxes;  // what the show reported ("Caption: text")
+  bool Closed = false;                    // the show ended itself before the last frame
+  double WallSeconds = 0;                 // real time the rendering took
+  std::string SheetPath;                  // "" without a sheet
+};
+
+// The virtual time of frame i: i x 1000 / fps milliseconds, rounded down.
+uint64_t FrameTime(int32_t index, double fps);
+// The number of frames in seconds at fps (at least 1).
+int32_t FrameCount(double seconds, double fps);
+
+// Plays the show and writes the frames. Installs its own headless platform and application
+// (none may exist) and removes both afterwards. Raises Exception on bad requests and
+// EInOutError when a file cannot be written.
+TRenderResult RenderShow(const TRenderRequest& request);
+
+// The command: argv holds the arguments after the program name. Returns the exit status
+// (0 done, 1 failure, 2 malformed command line).
+int RunShowCommand(int argc, char** argv);
+
+}  // namespace pictova
