@@ -35,7 +35,7 @@ TBytes SolidJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   return fixtures::MakeJpeg(o, pixels);
 }
 
-struct TImageSpec {
+struct TImageRecipe {
   std::string Name;
   TBytes Data;
   uint8_t Style = 118;
@@ -47,8 +47,8 @@ struct TImageSpec {
 
 // Show bytes laid out by hand at the format's offsets: an "engine", the pictures, one
 // 67-byte record each and the 386-byte trailer.
-struct TShowSpec {
-  std::vector<TImageSpec> Images;
+struct TShowRecipe {
+  std::vector<TImageRecipe> Images;
   uint8_t Magic = 133;
   uint8_t Interval = 0;
   uint8_t Options = 8;
@@ -69,12 +69,12 @@ struct TShowSpec {
       out.insert(out.end(), field.begin(), field.end());
     };
     std::vector<int64_t> offsets;
-    for (const TImageSpec& image : Images) {
+    for (const TImageRecipe& image : Images) {
       offsets.push_back(static_cast<int64_t>(out.size()));
       out.insert(out.end(), image.Data.begin(), image.Data.end());
     }
     for (size_t i = 0; i < Images.size(); ++i) {
-      const TImageSpec& image = Images[i];
+      const TImageRecipe& image = Images[i];
       text(image.Name);
       le(static_cast<uint64_t>(image.Offset >= 0 ? image.Offset : offsets[i]), 4);
       le(static_cast<uint64_t>(image.Size >= 0 ? image.Size : static_cast<int64_t>(image.Data.size())), 4);
@@ -133,9 +133,9 @@ class MainFormTest : public HeadlessTest {
     std::filesystem::remove_all(FDir);
   }
 
-  std::string Write(const TShowSpec& spec) {
+  std::string Write(const TShowRecipe& recipe) {
     const std::string path = (FDir / "show.scr").string();
-    const TBytes bytes = spec.Bytes();
+    const TBytes bytes = recipe.Bytes();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
@@ -143,8 +143,8 @@ class MainFormTest : public HeadlessTest {
 
   // Creates the form on the show (FormCreate runs at once), records completions and ticks,
   // and shows it.
-  TWatchedForm* Start(const TShowSpec& spec) {
-    App().CreateForm(FForm, Write(spec));
+  TWatchedForm* Start(const TShowRecipe& recipe) {
+    App().CreateForm(FForm, Write(recipe));
     auto complete = FForm->MyPictureShow2->OnComplete;
     FForm->MyPictureShow2->OnComplete = [this, complete](TComponent* s) {
       Completions.push_back(Now());
@@ -182,10 +182,10 @@ bool Near(TColor a, TColor b, int tolerance = 12) {
 }
 
 TEST_F(MainFormTest, AFileWithoutShowAlertsStaysBlackAndOnlyACharacterCloses) {
-  TShowSpec spec;
-  spec.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
-  spec.Magic = 132;
-  TWatchedForm* form = Start(spec);
+  TShowRecipe recipe;
+  recipe.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
+  recipe.Magic = 132;
+  TWatchedForm* form = Start(recipe);
 
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -224,10 +224,10 @@ TEST_F(MainFormTest, AFileWithoutShowAlertsStaysBlackAndOnlyACharacterCloses) {
 TEST_F(MainFormTest, NoImagesIsSilentAndTheAboutPanelNamesAuthorAndDate) {
   for (int64_t count : {0ll, -1ll, -2147483648ll}) {
     SCOPED_TRACE(count);
-    TShowSpec spec;
-    spec.Count = count;
+    TShowRecipe recipe;
+    recipe.Count = count;
     TForm1* form = nullptr;
-    App().CreateForm(form, Write(spec));
+    App().CreateForm(form, Write(recipe));
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(form->Entries.Count(), 0);
     EXPECT_EQ(form->Caption(), "Test Show");
@@ -239,7 +239,7 @@ TEST_F(MainFormTest, NoImagesIsSilentAndTheAboutPanelNamesAuthorAndDate) {
     delete form;
   }
 
-  TShowSpec anonymous;
+  TShowRecipe anonymous;
   anonymous.Author = "";
   TForm1* form = nullptr;
   App().CreateForm(form, Write(anonymous));
@@ -263,9 +263,9 @@ TEST_F(MainFormTest, TheShowComesFromTheRunningProgramUnlessToldOtherwise) {
   EXPECT_EQ(Boxes()[0].Caption, "Error");
   delete form;
 
-  TShowSpec spec;
-  spec.Images.push_back({"A.PNG", SolidPng(8, 8, 1, 2, 3)});
-  const std::string path = Write(spec);
+  TShowRecipe recipe;
+  recipe.Images.push_back({"A.PNG", SolidPng(8, 8, 1, 2, 3)});
+  const std::string path = Write(recipe);
   setenv("PICTOVA_SHOW", path.c_str(), 1);
   App().CreateForm(form);
   unsetenv("PICTOVA_SHOW");
@@ -286,11 +286,11 @@ TEST_F(MainFormTest, ImpossibleIndexesFailAtStartWithTheRuntimeText) {
   // inside the file.
   for (int64_t count : {64103989ll, 2147483647ll}) {
     SCOPED_TRACE(count);
-    TShowSpec spec;
-    spec.Images.push_back({"A.PNG", SolidPng(8, 8, 1, 2, 3)});
-    spec.Count = count;
+    TShowRecipe recipe;
+    recipe.Images.push_back({"A.PNG", SolidPng(8, 8, 1, 2, 3)});
+    recipe.Count = count;
     TForm1* form = nullptr;
-    App().CreateForm(form, Write(spec));
+    App().CreateForm(form, Write(recipe));
     const auto boxes = Boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_TRUE(boxes.back().Text == "I/O error 131." || boxes.back().Text == "Read beyond end of file.")
@@ -305,11 +305,11 @@ TEST_F(MainFormTest, PausesFollowTheIntervalFromCompletionToTheNextTick) {
   const std::pair<uint8_t, uint64_t> cases[] = {{0, 100}, {2, 1300}, {255, 153100}};
   for (const auto& [interval, pause] : cases) {
     SCOPED_TRACE(static_cast<int>(interval));
-    TShowSpec spec;
-    spec.Interval = interval;
-    spec.Images.push_back({"A.PNG", SolidPng(32, 32, 255, 0, 0)});
-    spec.Images.push_back({"B.PNG", SolidPng(32, 32, 0, 0, 255)});
-    TForm1* form = Start(spec);
+    TShowRecipe recipe;
+    recipe.Interval = interval;
+    recipe.Images.push_back({"A.PNG", SolidPng(32, 32, 255, 0, 0)});
+    recipe.Images.push_back({"B.PNG", SolidPng(32, 32, 0, 0, 255)});
+    TForm1* form = Start(recipe);
     EXPECT_EQ(form->Settings.PauseUnits, interval * 6);
     App().RunUntil([this] { return Ticks.size() >= 3; }, Now() + 4 * (pause + 1000));
     ASSERT_GE(Ticks.size(), 3u);
@@ -332,10 +332,10 @@ TEST_F(MainFormTest, EntryFieldsBecomeStyleDelayReverseAndClear) {
   const std::pair<uint8_t, uint16_t> cases[] = {{0, 10}, {255, 2560}};
   for (const auto& [delay, period] : cases) {
     SCOPED_TRACE(static_cast<int>(delay));
-    TShowSpec spec;
-    spec.Images.push_back({"A.PNG", SolidPng(16, 16, 9, 9, 9), 118, delay, 0});
-    spec.Images.push_back({"B.PNG", SolidPng(16, 16, 9, 9, 9), 121, 3, 7});
-    TForm1* form = Start(spec);
+    TShowRecipe recipe;
+    recipe.Images.push_back({"A.PNG", SolidPng(16, 16, 9, 9, 9), 118, delay, 0});
+    recipe.Images.push_back({"B.PNG", SolidPng(16, 16, 9, 9, 9), 121, 3, 7});
+    TForm1* form = Start(recipe);
     EXPECT_EQ(form->MyPictureShow2->Delay(), period);
     EXPECT_EQ(form->MyPictureShow2->Style(), 118);
     EXPECT_FALSE(form->MyPictureShow2->Reverse());
@@ -358,13 +358,13 @@ TEST_F(MainFormTest, EntryFieldsBecomeStyleDelayReverseAndClear) {
 }
 
 TEST_F(MainFormTest, TheShowWrapsAfterTheLastEntryAndPassesOverUnknownExtensions) {
-  TShowSpec spec;
-  spec.Images.push_back({"ONE.png", SolidPng(64, 64, 255, 0, 0)});
-  spec.Images.push_back({"PHOTO.JPEG", SolidPng(64, 64, 255, 255, 0)});  // not a shown extension
-  spec.Images.push_back({"TWO.jpg", SolidJpeg(64, 64, 0, 255, 0)});
-  spec.Images.push_back({"NOEXT", SolidPng(64, 64, 255, 255, 0)});
-  spec.Images.push_back({"THREE.PnG", SolidPng(64, 64, 0, 0, 255)});
-  TForm1* form = Start(spec);
+  TShowRecipe recipe;
+  recipe.Images.push_back({"ONE.png", SolidPng(64, 64, 255, 0, 0)});
+  recipe.Images.push_back({"PHOTO.JPEG", SolidPng(64, 64, 255, 255, 0)});  // not a shown extension
+  recipe.Images.push_back({"TWO.jpg", SolidJpeg(64, 64, 0, 255, 0)});
+  recipe.Images.push_back({"NOEXT", SolidPng(64, 64, 255, 255, 0)});
+  recipe.Images.push_back({"THREE.PnG", SolidPng(64, 64, 0, 0, 255)});
+  TForm1* form = Start(recipe);
   EXPECT_EQ(form->ListBox1->Items()[1], "PHOTO.JPEG|118|0");
   // The decoder wrote into the hidden Image2; the picture-show holds its own copy.
   EXPECT_EQ(form->Image2->Picture().Width(), 64);
@@ -384,10 +384,10 @@ TEST_F(MainFormTest, TheShowWrapsAfterTheLastEntryAndPassesOverUnknownExtensions
 }
 
 TEST_F(MainFormTest, AFirstEntryPassedOverRunsTheFirstTransitionOnAnEmptyPicture) {
-  TShowSpec spec;
-  spec.Images.push_back({"FIRST.JPEG", SolidPng(64, 64, 255, 0, 0)});
-  spec.Images.push_back({"SECOND.PNG", SolidPng(64, 64, 0, 0, 255)});
-  TForm1* form = Start(spec);
+  TShowRecipe recipe;
+  recipe.Images.push_back({"FIRST.JPEG", SolidPng(64, 64, 255, 0, 0)});
+  recipe.Images.push_back({"SECOND.PNG", SolidPng(64, 64, 0, 0, 255)});
+  TForm1* form = Start(recipe);
   EXPECT_TRUE(form->MyPictureShow2->Busy());
   EXPECT_TRUE(form->MyPictureShow2->Picture().Bitmap().Empty());
   App().RunUntil([this] { return Ticks.size() >= 3; }, 60000);
@@ -406,9 +406,9 @@ TEST_F(MainFormTest, AOneImageShowFetchesItsPictureAnewForEveryTransition) {
   ASSERT_LT(blue.size(), kPadded);
   red.resize(kPadded, 0);
   blue.resize(kPadded, 0);
-  TShowSpec spec;
-  spec.Images.push_back({"ONLY.PNG", red});
-  TForm1* form = Start(spec);
+  TShowRecipe recipe;
+  recipe.Images.push_back({"ONLY.PNG", red});
+  TForm1* form = Start(recipe);
 
   {
     std::fstream file(form->ShowPath(), std::ios::in | std::ios::out | std::ios::binary);
@@ -424,13 +424,13 @@ TEST_F(MainFormTest, AOneImageShowFetchesItsPictureAnewForEveryTransition) {
 }
 
 TEST_F(MainFormTest, AFetchFailureIsReportedOnceAndTheShowGoesOnWithThePreviousPicture) {
-  TShowSpec spec;
-  spec.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
-  TImageSpec broken{"B.PNG", SolidPng(64, 64, 0, 255, 0)};
+  TShowRecipe recipe;
+  recipe.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
+  TImageRecipe broken{"B.PNG", SolidPng(64, 64, 0, 255, 0)};
   broken.Size = 1 << 20;  // runs past the end of the file
-  spec.Images.push_back(broken);
-  spec.Images.push_back({"C.PNG", SolidPng(64, 64, 0, 0, 255)});
-  TForm1* form = Start(spec);
+  recipe.Images.push_back(broken);
+  recipe.Images.push_back({"C.PNG", SolidPng(64, 64, 0, 0, 255)});
+  TForm1* form = Start(recipe);
   EXPECT_TRUE(Boxes().empty());  // only the fetch fails, not the start
 
   App().RunUntil([this] { return Ticks.size() >= 4; }, 60000);
@@ -445,12 +445,12 @@ TEST_F(MainFormTest, AFetchFailureIsReportedOnceAndTheShowGoesOnWithThePreviousP
 }
 
 TEST_F(MainFormTest, AFetchFailureAtStartLeavesABlackWindowWithoutTimer) {
-  TShowSpec spec;
-  TImageSpec broken{"A.PNG", SolidPng(64, 64, 255, 0, 0)};
+  TShowRecipe recipe;
+  TImageRecipe broken{"A.PNG", SolidPng(64, 64, 255, 0, 0)};
   broken.Offset = 1 << 24;
-  spec.Images.push_back(broken);
-  spec.Images.push_back({"B.PNG", SolidPng(64, 64, 0, 0, 255)});
-  TForm1* form = Start(spec);
+  recipe.Images.push_back(broken);
+  recipe.Images.push_back({"B.PNG", SolidPng(64, 64, 0, 0, 255)});
+  TForm1* form = Start(recipe);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].Text, "Read beyond end of file.");
@@ -462,11 +462,11 @@ TEST_F(MainFormTest, AFetchFailureAtStartLeavesABlackWindowWithoutTimer) {
 }
 
 TEST_F(MainFormTest, ThePointerClosesOnlyAfterTheFirstTick) {
-  TShowSpec spec;
-  spec.Interval = 2;
-  spec.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
-  spec.Images.push_back({"B.PNG", SolidPng(64, 64, 0, 0, 255)});
-  TWatchedForm* form = Start(spec);
+  TShowRecipe recipe;
+  recipe.Interval = 2;
+  recipe.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
+  recipe.Images.push_back({"B.PNG", SolidPng(64, 64, 0, 0, 255)});
+  TWatchedForm* form = Start(recipe);
   // During the first transition and during the first pause.
   App().RunUntil(100);
   Headless().MouseMove(500, 400);
@@ -498,9 +498,9 @@ TEST_F(MainFormTest, ThePointerClosesOnlyAfterTheFirstTick) {
 }
 
 TEST_F(MainFormTest, TheSmallImageFollowsThePointerAndClosesOnAPress) {
-  TShowSpec spec;
-  spec.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
-  TWatchedForm* form = Start(spec);
+  TShowRecipe recipe;
+  recipe.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
+  TWatchedForm* form = Start(recipe);
   form->FormMouseMove(form, 0, 100, 50);
   EXPECT_EQ(form->Image1->Left(), 85);
   EXPECT_EQ(form->Image1->Top(), 35);
@@ -518,25 +518,25 @@ TEST_F(MainFormTest, PicturesLargerThanTheScreenAreStretched) {
   const std::pair<int, bool> cases[] = {{1024, false}, {1025, true}};
   for (const auto& [width, stretched] : cases) {
     SCOPED_TRACE(width);
-    TShowSpec spec;
-    spec.Images.push_back({"BIG.PNG", SolidPng(width, 768, 10, 20, 30)});
-    TForm1* form = Start(spec);
+    TShowRecipe recipe;
+    recipe.Images.push_back({"BIG.PNG", SolidPng(width, 768, 10, 20, 30)});
+    TForm1* form = Start(recipe);
     EXPECT_EQ(form->MyPictureShow2->Stretch(), stretched);
     EXPECT_EQ(form->MyPictureShow2->StretchFine(), stretched);
     delete form;
   }
-  TShowSpec tall;
+  TShowRecipe tall;
   tall.Images.push_back({"TALL.PNG", SolidPng(100, 769, 10, 20, 30)});
   EXPECT_TRUE(Start(tall)->MyPictureShow2->Stretch());
 }
 
 TEST_F(MainFormTest, WithoutFullScreenTheWindowTakesEachPicturesSize) {
-  TShowSpec spec;
-  spec.Options = 0;
-  spec.Interval = 0;
-  spec.Images.push_back({"A.PNG", SolidPng(301, 201, 255, 0, 0)});
-  spec.Images.push_back({"B.PNG", SolidPng(120, 80, 0, 0, 255)});
-  TForm1* form = Start(spec);
+  TShowRecipe recipe;
+  recipe.Options = 0;
+  recipe.Interval = 0;
+  recipe.Images.push_back({"A.PNG", SolidPng(301, 201, 255, 0, 0)});
+  recipe.Images.push_back({"B.PNG", SolidPng(120, 80, 0, 0, 255)});
+  TForm1* form = Start(recipe);
   EXPECT_FALSE(form->Settings.FullScreen);
   EXPECT_EQ(form->WindowState(), wsNormal);
   EXPECT_EQ(form->BoundsRect(), Bounds(10, 10, 301, 201));
@@ -546,8 +546,8 @@ TEST_F(MainFormTest, WithoutFullScreenTheWindowTakesEachPicturesSize) {
   Ticks.clear();
 
   // Centred: screen width div 2 - width div 2, the same for the height.
-  spec.Options = 32;
-  form = Start(spec);
+  recipe.Options = 32;
+  form = Start(recipe);
   EXPECT_TRUE(form->MyPictureShow2->Center());
   EXPECT_EQ(form->BoundsRect(), Bounds(512 - 150, 384 - 100, 301, 201));
   App().RunUntil([this] { return Ticks.size() >= 1; }, 10000);
@@ -555,8 +555,8 @@ TEST_F(MainFormTest, WithoutFullScreenTheWindowTakesEachPicturesSize) {
   delete form;
 
   // Full screen: the window keeps the screen whatever the picture's size.
-  spec.Options = 8 | 32;
-  form = Start(spec);
+  recipe.Options = 8 | 32;
+  form = Start(recipe);
   EXPECT_EQ(form->WindowState(), wsMaximized);
   EXPECT_EQ(form->BoundsRect(), Bounds(0, 0, 1024, 768));
 }
