@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -14,6 +15,16 @@
 
 namespace pictova {
 namespace {
+
+// Sets or (for nullptr) removes PICTOVA_SHOW, on either platform.
+void SetShowVariable(const char* value) {
+#ifdef _WIN32
+  _putenv_s("PICTOVA_SHOW", value ? value : "");
+#else
+  if (value) setenv("PICTOVA_SHOW", value, 1);
+  else unsetenv("PICTOVA_SHOW");
+#endif
+}
 
 using fixtures::TBytes;
 
@@ -253,7 +264,7 @@ TEST_F(MainFormTest, NoImagesIsSilentAndTheAboutPanelNamesAuthorAndDate) {
 }
 
 TEST_F(MainFormTest, TheShowComesFromTheRunningProgramUnlessToldOtherwise) {
-  unsetenv("PICTOVA_SHOW");
+  SetShowVariable(nullptr);
   TForm1* form = nullptr;
   App().CreateForm(form);
   EXPECT_EQ(form->ShowPath(), ExecutablePath());
@@ -266,16 +277,16 @@ TEST_F(MainFormTest, TheShowComesFromTheRunningProgramUnlessToldOtherwise) {
   TShowRecipe recipe;
   recipe.Images.push_back({"A.PNG", SolidPng(8, 8, 1, 2, 3)});
   const std::string path = Write(recipe);
-  setenv("PICTOVA_SHOW", path.c_str(), 1);
+  SetShowVariable(path.c_str());
   App().CreateForm(form);
-  unsetenv("PICTOVA_SHOW");
+  SetShowVariable(nullptr);
   EXPECT_EQ(form->ShowPath(), path);
   EXPECT_EQ(form->Entries.Count(), 1);
   delete form;
   // A path given by the caller wins over the variable.
-  setenv("PICTOVA_SHOW", "/nonexistent", 1);
+  SetShowVariable("/nonexistent");
   App().CreateForm(form, path);
-  unsetenv("PICTOVA_SHOW");
+  SetShowVariable(nullptr);
   EXPECT_EQ(form->ShowPath(), path);
   delete form;
   EXPECT_EQ(Boxes().size(), 1u);
