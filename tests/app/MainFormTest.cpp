@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -24,6 +25,19 @@ TBytes SolidPng(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   o.Height = static_cast<uint32_t>(h);
   for (int i = 0; i < w * h; ++i) o.Rows.insert(o.Rows.end(), {r, g, b});
   return fixtures::MakePng(o);
+}
+
+// PICTOVA_SHOW set to a path, or removed (nullptr); Windows' C run-time has no setenv.
+void SetShowVariable(const char* value) {
+#ifdef _WIN32
+  _putenv((std::string("PICTOVA_SHOW=") + (value != nullptr ? value : "")).c_str());
+#else
+  if (value != nullptr) {
+    setenv("PICTOVA_SHOW", value, 1);
+  } else {
+    unsetenv("PICTOVA_SHOW");
+  }
+#endif
 }
 
 TBytes SolidJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
@@ -253,7 +267,7 @@ TEST_F(MainFormTest, NoImagesIsSilentAndTheAboutPanelNamesAuthorAndDate) {
 }
 
 TEST_F(MainFormTest, TheShowComesFromTheRunningProgramUnlessToldOtherwise) {
-  unsetenv("PICTOVA_SHOW");
+  SetShowVariable(nullptr);
   TForm1* form = nullptr;
   App().CreateForm(form);
   EXPECT_EQ(form->ShowPath(), ExecutablePath());
@@ -266,16 +280,16 @@ TEST_F(MainFormTest, TheShowComesFromTheRunningProgramUnlessToldOtherwise) {
   TShowSpec spec;
   spec.Images.push_back({"A.PNG", SolidPng(8, 8, 1, 2, 3)});
   const std::string path = Write(spec);
-  setenv("PICTOVA_SHOW", path.c_str(), 1);
+  SetShowVariable(path.c_str());
   App().CreateForm(form);
-  unsetenv("PICTOVA_SHOW");
+  SetShowVariable(nullptr);
   EXPECT_EQ(form->ShowPath(), path);
   EXPECT_EQ(form->Entries.Count(), 1);
   delete form;
   // A path given by the caller wins over the variable.
-  setenv("PICTOVA_SHOW", "/nonexistent", 1);
+  SetShowVariable("/nonexistent");
   App().CreateForm(form, path);
-  unsetenv("PICTOVA_SHOW");
+  SetShowVariable(nullptr);
   EXPECT_EQ(form->ShowPath(), path);
   delete form;
   EXPECT_EQ(Boxes().size(), 1u);
