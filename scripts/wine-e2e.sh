@@ -85,17 +85,18 @@ pixel() {
   convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- | sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
 }
 
-# Whether every point of the screenshot is in the class: red, blue or mix (a cross-fade of the
-# two: no green, red and blue both well away from 0 and 255, together about 255).
+# Whether every point of the screenshot is in the class: red or blue (the picture itself, its
+# fade-in complete: one step of the fade is 2.5 levels) or mix (a cross-fade of the two well
+# under way: no green, red and blue both well away from 0 and 255, together about 255).
 all_points() {
   local shot=$1 class=$2 p r g b
   for p in "${points[@]}"; do
     read -r r g b <<<"$(pixel "$shot" $p)"
     [ -n "$b" ] || return 1
     case "$class" in
-      red) [ "$r" -ge 235 ] && [ "$g" -le 20 ] && [ "$b" -le 20 ] || return 1 ;;
-      blue) [ "$r" -le 20 ] && [ "$g" -le 20 ] && [ "$b" -ge 235 ] || return 1 ;;
-      mix) [ "$g" -le 20 ] && [ "$r" -ge 40 ] && [ "$r" -le 215 ] && [ "$b" -ge 40 ] && [ "$b" -le 215 ] &&
+      red) [ "$r" -ge 253 ] && [ "$g" -le 2 ] && [ "$b" -le 2 ] || return 1 ;;
+      blue) [ "$r" -le 2 ] && [ "$g" -le 2 ] && [ "$b" -ge 253 ] || return 1 ;;
+      mix) [ "$g" -le 20 ] && [ "$r" -ge 60 ] && [ "$r" -le 195 ] && [ "$b" -ge 60 ] && [ "$b" -le 195 ] &&
         [ $((r + b)) -ge 225 ] && [ $((r + b)) -le 285 ] || return 1 ;;
     esac
   done
