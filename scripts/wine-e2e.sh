@@ -89,9 +89,10 @@ pixel() {
 # fade-in complete: one step of the fade is 2.5 levels) or mix (a cross-fade of the two well
 # under way: no green, red and blue both well away from 0 and 255, together about 255).
 all_points() {
-  local shot=$1 class=$2 p r g b
+  local shot=$1 class=$2 p x y r g b
   for p in "${points[@]}"; do
-    read -r r g b <<<"$(pixel "$shot" $p)"
+    read -r x y <<<"$p"
+    read -r r g b <<<"$(pixel "$shot" "$x" "$y")"
     [ -n "$b" ] || return 1
     case "$class" in
       red) [ "$r" -ge 253 ] && [ "$g" -le 2 ] && [ "$b" -le 2 ] || return 1 ;;
@@ -103,8 +104,11 @@ all_points() {
 }
 
 describe() {
-  local p out=""
-  for p in "${points[@]}"; do out+=" ($p)=$(pixel "$1" $p | tr ' ' ,)"; done
+  local p x y out=""
+  for p in "${points[@]}"; do
+    read -r x y <<<"$p"
+    out+=" ($x,$y)=$(pixel "$1" "$x" "$y" | tr ' ' ,)"
+  done
   echo "$out"
 }
 
