@@ -2,7 +2,7 @@
 # Installs what the Windows build and its Wine test runs need on Debian 12, only what is
 # missing: the i686 mingw-w64 toolchain, the tools to fetch and build Debian's source packages,
 # and the 32-bit Wine stack with Wine's own fonts (MS Sans Serif), Xvfb and a PulseAudio sink
-# for the headless runs.
+# for the headless runs (xdotool types into the show in the end-to-end run).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nasm
   wine wine32:i386 libpulse0:i386 fonts-wine fonts-liberation
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-  xvfb xauth x11-utils x11-apps imagemagick
+  xvfb xauth x11-utils x11-apps imagemagick xdotool
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3
 )
 
