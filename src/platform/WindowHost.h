@@ -66,6 +66,16 @@ class IPlatformWindow {
   virtual void BringToFront() = 0;
 };
 
+// Window-handle operations expressed on a window's parameters, for the backends that keep a
+// window's whole state in TWindowParams (headless, SDL).
+// ShowWindow: returns whether the window was visible before.
+bool ShowWindowByParams(IPlatformWindow* window, bool show);
+// GetWindowLong of GWL_STYLE or GWL_EXSTYLE; 0 for a missing window.
+int32_t WindowLongOfParams(const IPlatformWindow* window, int index);
+// SetWindowLong on a copy of the parameters: stores the value, gives the window the border
+// the new style describes, and returns the previous value; false for any other index.
+bool ApplyWindowLong(TWindowParams& params, int index, int32_t value, int32_t& previous);
+
 class IWindowHost {
  public:
   virtual ~IWindowHost() = default;

@@ -261,13 +261,7 @@ uintptr_t THeadlessHost::FindWindow(const std::string& caption) {
 }
 
 bool THeadlessHost::ShowWindow(uintptr_t handle, bool show) {
-  THeadlessWindow* w = Find(handle);
-  if (w == nullptr) return false;
-  const bool was = w->Params().Visible;
-  TWindowParams p = w->Params();
-  p.Visible = show;
-  w->SetParams(p);
-  return was;
+  return ShowWindowByParams(Find(handle), show);
 }
 
 bool THeadlessHost::EnableWindow(uintptr_t handle, bool enable) {
@@ -286,20 +280,15 @@ bool THeadlessHost::IsWindowEnabled(uintptr_t handle) {
 }
 
 int32_t THeadlessHost::GetWindowLong(uintptr_t handle, int index) {
-  const THeadlessWindow* w = Find(handle);
-  if (w == nullptr) return 0;
-  return static_cast<int32_t>(index == GWL_EXSTYLE ? w->Params().ExStyle : w->Params().Style);
+  return WindowLongOfParams(Find(handle), index);
 }
 
 int32_t THeadlessHost::SetWindowLong(uintptr_t handle, int index, int32_t value) {
   THeadlessWindow* w = Find(handle);
-  if (w == nullptr || (index != GWL_STYLE && index != GWL_EXSTYLE)) return 0;
+  if (w == nullptr) return 0;
   TWindowParams p = w->Params();
-  uint32_t& field = index == GWL_EXSTYLE ? p.ExStyle : p.Style;
-  const int32_t old = static_cast<int32_t>(field);
-  field = static_cast<uint32_t>(value);
-  // A new style brings the border it describes, as on the real platform.
-  p.Frame = FrameFromStyle(p.Style, p.ExStyle);
+  int32_t old = 0;
+  if (!ApplyWindowLong(p, index, value, old)) return 0;
   w->SetParams(p);
   return old;
 }

@@ -143,13 +143,7 @@ uintptr_t TSdlHost::FindWindow(const std::string& caption) {
 }
 
 bool TSdlHost::ShowWindow(uintptr_t handle, bool show) {
-  TSdlWindow* w = Find(handle);
-  if (w == nullptr) return false;
-  const bool was = w->Params().Visible;
-  TWindowParams p = w->Params();
-  p.Visible = show;
-  w->SetParams(p);
-  return was;
+  return ShowWindowByParams(Find(handle), show);
 }
 
 bool TSdlHost::EnableWindow(uintptr_t handle, bool enable) {
@@ -168,19 +162,15 @@ bool TSdlHost::IsWindowEnabled(uintptr_t handle) {
 }
 
 int32_t TSdlHost::GetWindowLong(uintptr_t handle, int index) {
-  const TSdlWindow* w = Find(handle);
-  if (w == nullptr) return 0;
-  return static_cast<int32_t>(index == GWL_EXSTYLE ? w->Params().ExStyle : w->Params().Style);
+  return WindowLongOfParams(Find(handle), index);
 }
 
 int32_t TSdlHost::SetWindowLong(uintptr_t handle, int index, int32_t value) {
   TSdlWindow* w = Find(handle);
-  if (w == nullptr || (index != GWL_STYLE && index != GWL_EXSTYLE)) return 0;
+  if (w == nullptr) return 0;
   TWindowParams p = w->Params();
-  uint32_t& field = index == GWL_EXSTYLE ? p.ExStyle : p.Style;
-  const int32_t old = static_cast<int32_t>(field);
-  field = static_cast<uint32_t>(value);
-  p.Frame = FrameFromStyle(p.Style, p.ExStyle);
+  int32_t old = 0;
+  if (!ApplyWindowLong(p, index, value, old)) return 0;
   p.TopMost = (p.ExStyle & WS_EX_TOPMOST) != 0;
   w->SetParams(p);
   return old;
