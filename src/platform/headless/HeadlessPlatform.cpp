@@ -84,6 +84,22 @@ ICursor& THeadlessPlatform::Cursor() { return *FCursor; }
 IMessageBox& THeadlessPlatform::MessageBoxes() { return *FMessageBoxes; }
 IScreenInfo& THeadlessPlatform::Screen() { return *FScreenInfo; }
 
+namespace {
+// A mouse event for the window under the pointer, in its client coordinates.
+TInputEvent MouseEvent(TInputKind kind, const THeadlessWindow& target, int32_t x, int32_t y,
+                       uint8_t button, uint8_t shift) {
+  const TRect c = target.ClientScreenRect();
+  TInputEvent e;
+  e.Kind = kind;
+  e.Window = target.Handle();
+  e.X = x - c.Left;
+  e.Y = y - c.Top;
+  e.Button = button;
+  e.Shift = shift;
+  return e;
+}
+}  // namespace
+
 void THeadlessPlatform::MouseMove(int32_t x, int32_t y, uint8_t shift) {
   THeadlessHost& h = *FHost;
   h.FPointerX = x;
@@ -98,14 +114,7 @@ void THeadlessPlatform::MouseMove(int32_t x, int32_t y, uint8_t shift) {
   }
   h.FHover = under;
   if (target == nullptr || !target->Params().Enabled) return;
-  const TRect c = target->ClientScreenRect();
-  TInputEvent e;
-  e.Kind = TInputKind::MouseMove;
-  e.Window = under;
-  e.X = x - c.Left;
-  e.Y = y - c.Top;
-  e.Shift = shift;
-  h.Post(e);
+  h.Post(MouseEvent(TInputKind::MouseMove, *target, x, y, 0, shift));
 }
 
 void THeadlessPlatform::MouseDown(int32_t x, int32_t y, uint8_t button, uint8_t shift) {
@@ -116,15 +125,7 @@ void THeadlessPlatform::MouseDown(int32_t x, int32_t y, uint8_t button, uint8_t 
   if (target == nullptr || !target->Params().Enabled) return;
   if (target->Handle() != h.FActive && target->Params().Parent == 0) target->BringToFront();
   h.FCapture = target->Handle();
-  const TRect c = target->ClientScreenRect();
-  TInputEvent e;
-  e.Kind = TInputKind::MouseDown;
-  e.Window = target->Handle();
-  e.X = x - c.Left;
-  e.Y = y - c.Top;
-  e.Button = button;
-  e.Shift = shift;
-  h.Post(e);
+  h.Post(MouseEvent(TInputKind::MouseDown, *target, x, y, button, shift));
 }
 
 void THeadlessPlatform::MouseUp(int32_t x, int32_t y, uint8_t button, uint8_t shift) {
@@ -133,15 +134,7 @@ void THeadlessPlatform::MouseUp(int32_t x, int32_t y, uint8_t button, uint8_t sh
   THeadlessWindow* target = h.FCapture ? h.Find(h.FCapture) : h.WindowAt(x, y);
   h.FCapture = 0;
   if (target == nullptr) return;
-  const TRect c = target->ClientScreenRect();
-  TInputEvent e;
-  e.Kind = TInputKind::MouseUp;
-  e.Window = target->Handle();
-  e.X = x - c.Left;
-  e.Y = y - c.Top;
-  e.Button = button;
-  e.Shift = shift;
-  h.Post(e);
+  h.Post(MouseEvent(TInputKind::MouseUp, *target, x, y, button, shift));
 }
 
 void THeadlessPlatform::Click(int32_t x, int32_t y) {
