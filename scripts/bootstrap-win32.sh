@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Installs what the Windows build and its Wine test runs need on Debian 12, only what is
-# missing: the i686 mingw-w64 toolchain, the tools to fetch and build Debian's source packages,
-# and the 32-bit Wine stack with Wine's own fonts (MS Sans Serif), Xvfb and a PulseAudio sink
-# for the headless runs (xdotool types into the show in the end-to-end run).
+# Installs what the Windows builds and their Wine test runs need on Debian 12, only what is
+# missing: the i686 and x86-64 mingw-w64 toolchains, the tools to fetch and build Debian's source
+# packages, the 32-bit and the 64-bit Wine stacks with Wine's own fonts (MS Sans Serif), Xvfb and
+# a PulseAudio sink for the headless runs (xdotool types into the show in the end-to-end run).
+# The i386 packages install on every amd64 machine, also where the kernel cannot run 32-bit
+# programs: only the i686 test runs need that (./run win32-test checks it).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
   cmake ninja-build googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nasm
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 libpulse0:i386 fonts-wine fonts-liberation
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+  wine64 libpulse0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xvfb xauth x11-utils x11-apps imagemagick xdotool
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3
 )

@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows build's libraries as static i686 mingw-w64 libraries into a cached
-# prefix: zlib, libpng and libjpeg-turbo from Debian's source packages, GoogleTest from the
-# sources Debian's googletest package installs. The prefix is keyed by the package versions,
+# Cross-builds the Windows builds' libraries as static mingw-w64 libraries into a cached prefix
+# per processor: zlib, libpng and libjpeg-turbo from Debian's source packages, GoogleTest from
+# the sources Debian's googletest package installs. A prefix is keyed by the package versions,
 # the compiler and this recipe, so a later run with the same key reuses it at once.
 #
-#   scripts/win32-deps.sh                  build or reuse the prefix; build/win32-prefix points at it
-#   scripts/win32-deps.sh --enable-sources add Debian's deb-src index to apt; prints "changed"
-#                                          when apt needs an update afterwards
+#   scripts/win32-deps.sh [--arch i686|x86_64]   build or reuse the prefix of that processor
+#                                                (i686 by default); build/win32-prefix (i686)
+#                                                or build/win64-prefix (x86-64) points at it
+#   scripts/win32-deps.sh --enable-sources       add Debian's deb-src index to apt; prints
+#                                                "changed" when apt needs an update afterwards
 #
-# PICTOVA_CACHE (default ~/.cache/pictova) holds the prefixes; PICTOVA_JOBS (default 2) the
-# build parallelism.
+# PICTOVA_CACHE (default ~/.cache/pictova) holds the prefixes (win32-prefix-KEY for i686,
+# win64-prefix-KEY for x86-64); PICTOVA_JOBS (default 2) the build parallelism.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${PICTOVA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/pictova}
 jobs=${PICTOVA_JOBS:-2}
-toolchain=$root/cmake/mingw-i686.cmake
-triple=i686-w64-mingw32
 sources=(zlib libpng1.6 libjpeg-turbo)
 
 die() { echo "win32-deps: $*" >&2; exit 1; }
@@ -46,10 +46,25 @@ enable_sources() {
   return 0
 }
 
-if [ "${1:-}" = "--enable-sources" ]; then
-  enable_sources
-  exit 0
-fi
+arch=i686
+case "${1:-}" in
+  --enable-sources)
+    enable_sources
+    exit 0
+    ;;
+  --arch)
+    arch=${2:-}
+    ;;
+  "") ;;
+  *) die "usage: $0 [--arch i686|x86_64] | --enable-sources" ;;
+esac
+# The prefix's name (win32, win64) is also the Wine prefix's and the CMake preset's.
+case "$arch" in
+  i686) triple=i686-w64-mingw32 flavour=win32 compiler_package=g++-mingw-w64-i686-posix ;;
+  x86_64) triple=x86_64-w64-mingw32 flavour=win64 compiler_package=g++-mingw-w64-x86-64-posix ;;
+  *) die "unknown processor '$arch' (i686 or x86_64)" ;;
+esac
+toolchain=$root/cmake/mingw-$arch.cmake
 
 command -v $triple-g++-posix >/dev/null || die "$triple-g++-posix missing: run scripts/bootstrap-win32.sh"
 command -v dpkg-source >/dev/null || die "dpkg-source missing (dpkg-dev): run scripts/bootstrap-win32.sh"
@@ -67,21 +82,21 @@ for s in "${sources[@]}"; do
 done
 key_text+=$'\n'
 key_text+="googletest $(dpkg-query -W -f='${Version}' googletest)"$'\n'
-key_text+="gcc $($triple-gcc-posix -dumpfullversion) $(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix)"$'\n'
+key_text+="gcc $($triple-gcc-posix -dumpfullversion) $(dpkg-query -W -f='${Version}' $compiler_package)"$'\n'
 key_text+="nasm $(dpkg-query -W -f='${Version}' nasm 2>/dev/null || echo none)"$'\n'
-key_text+="recipe $(cat "$0" "$toolchain" | sha1sum | cut -c1-12)"$'\n'
+key_text+="recipe $(cat "$0" "$toolchain" "$root/cmake/mingw-common.cmake" | sha1sum | cut -c1-12)"$'\n'
 key=$(printf '%s' "$key_text" | sha1sum | cut -c1-12)
-prefix=$cache/win32-prefix-$key
+prefix=$cache/$flavour-prefix-$key
 
 link_prefix() {
   mkdir -p "$root/build"
-  ln -sfn "$prefix" "$root/build/win32-prefix"
+  ln -sfn "$prefix" "$root/build/$flavour-prefix"
   touch "$prefix"  # marks it as in use for the clean-up below
 }
 
 # One build at a time per cache (several worktrees may share it).
 mkdir -p "$cache"
-exec 9>"$cache/win32-deps.lock"
+exec 9>"$cache/$flavour-deps.lock"
 flock 9
 
 if [ -f "$prefix/.complete" ]; then
@@ -90,7 +105,7 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 echo "win32-deps: building zlib, libpng, libjpeg-turbo and GoogleTest for $triple into $prefix"
-work=$(mktemp -d "$cache/win32-work.XXXXXX")
+work=$(mktemp -d "$cache/$flavour-work.XXXXXX")
 stage=$prefix.partial
 rm -rf "$stage"
 mkdir -p "$stage/include" "$stage/lib" "$work/logs"
@@ -140,7 +155,7 @@ cmake_build png "$p" png_static -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF
 cp "$work/build-png"/libpng16*.a "$stage/lib/libpng16.a"
 cp "$p/png.h" "$p/pngconf.h" "$work/build-png/pnglibconf.h" "$stage/include/"
 
-# libjpeg-turbo: the libjpeg 6.2 interface as a static library, with its x86 SIMD code.
+# libjpeg-turbo: the libjpeg 6.2 interface as a static library, with its x86 or x86-64 SIMD code.
 j=$(srcdir libjpeg-turbo)
 [ -n "$j" ] || die "libjpeg-turbo sources not unpacked"
 cmake_build jpeg "$j" jpeg-static -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
@@ -158,6 +173,6 @@ rm -rf "$prefix"
 mv "$stage" "$prefix"
 link_prefix
 # Prefixes of other versions or recipes that no checkout used for two weeks.
-find "$cache" -maxdepth 1 -name 'win32-prefix-*' ! -name "win32-prefix-$key" -mtime +14 \
+find "$cache" -maxdepth 1 -name "$flavour-prefix-*" ! -name "$flavour-prefix-$key" -mtime +14 \
   -exec rm -rf {} +
-echo "win32-deps: done"
+echo "win32-deps: done ($triple)"

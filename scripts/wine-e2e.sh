@@ -2,8 +2,10 @@
 # End to end on Wine: a show made by the builder around the Windows engine plays on a virtual
 # screen, and a key press ends it.
 #
-#   scripts/wine-e2e.sh --saver pictova-saver.scr --builder pictova-build [--keep DIR]
+#   scripts/wine-e2e.sh --saver pictova-saver.scr --builder pictova-build [--arch win32|win64]
+#                       [--keep DIR]
 #
+# --arch names the Wine prefix to run in (win32 by default; win64 for pictova-saver64.scr).
 # --builder is the host's builder (it copies the engine and appends the pictures, whatever the
 # engine's platform). The show has two plain pictures, all red then all blue, both cross-fades
 # (style 118): the red one fades in fast, stays for the pause between pictures (3.1 s), then
@@ -13,19 +15,20 @@
 #   2. later it shows a red/blue mix that is neither picture (the fade in progress);
 #   3. a character key typed into the show's window ends the program with exit status 0;
 #   4. the program wrote nothing to stderr but Wine's own diagnostics.
-# Uses the session of scripts/wine-headless.sh: one with a display is reused, otherwise one is
-# started here and stopped at the end. --keep DIR keeps the show, the screenshots and the logs.
+# Uses the session of scripts/wine-headless.sh for that width: one with a display is reused,
+# otherwise one is started here and stopped at the end. --keep DIR keeps the show, the screenshots and the logs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 headless=$here/wine-headless.sh
 
-saver="" builder="" keep=""
+saver="" builder="" keep="" arch=win32
 while [ $# -gt 0 ]; do
   case "$1" in
     --saver) saver=$2; shift 2 ;;
     --builder) builder=$2; shift 2 ;;
     --keep) keep=$2; shift 2 ;;
-    *) echo "usage: $0 --saver PROG.scr --builder pictova-build [--keep DIR]" >&2; exit 2 ;;
+    --arch) arch=$2; shift 2 ;;
+    *) echo "usage: $0 --saver PROG.scr --builder pictova-build [--arch win32|win64] [--keep DIR]" >&2; exit 2 ;;
   esac
 done
 [ -f "$saver" ] || { echo "wine-e2e: the engine '$saver' does not exist" >&2; exit 2; }
@@ -48,7 +51,7 @@ run=${PICTOVA_WINE_RUN:-/tmp/pictova-wine-$(id -u)}
 
 cleanup() {
   if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-  if [ $started = 1 ]; then "$headless" stop || true; fi
+  if [ $started = 1 ]; then "$headless" --arch "$arch" stop || true; fi
   if [ -z "$keep" ]; then rm -rf "$work"; fi
 }
 trap cleanup EXIT
@@ -67,11 +70,11 @@ convert -size 640x480 xc:'#0000FF' PNG24:"$work/blue.png"
   || { cat "$work/build.log" >&2; fail "the builder failed"; }
 
 # ---- the session ----
-if [ "$(cat "$run/warm" 2>/dev/null)" != display ]; then
+if [ "$(cat "$run/warm-$arch" 2>/dev/null)" != display ]; then
   started=1
-  "$headless" start --display >/dev/null
+  "$headless" --arch "$arch" start --display >/dev/null
 fi
-eval "$("$headless" env)"
+eval "$("$headless" --arch "$arch" env)"
 [ -n "${DISPLAY:-}" ] || fail "the Wine session has no display"
 unset PICTOVA_SHOW PICTOVA_BACKEND
 
@@ -130,7 +133,7 @@ await_screen() {
 # ---- the run ----
 t0=$SECONDS
 cd "$work"
-wine "$work/show.scr" >"$work/stdout.txt" 2>"$work/stderr.txt" &
+"$PICTOVA_WINE" "$work/show.scr" >"$work/stdout.txt" 2>"$work/stderr.txt" &
 pid=$!
 
 await_screen red first-picture 30

@@ -1,34 +1,74 @@
 #!/usr/bin/env bash
-# Runs the Windows build under Wine without a desktop: a quiet 32-bit prefix kept in the cache
-# between runs, and on request an Xvfb display and a PulseAudio null sink that can be recorded.
+# Runs the Windows builds under Wine without a desktop: a quiet prefix per width kept in the
+# cache between runs (32-bit for the i686 build, 64-bit for the x86-64 one, each with its own
+# wineserver), and on request an Xvfb display and a PulseAudio null sink that can be recorded,
+# shared by both.
 #
-#   scripts/wine-headless.sh install             the packages (scripts/bootstrap-win32.sh)
-#   scripts/wine-headless.sh start [--display]   prepare the prefix and keep a wineserver up;
-#                                                --display also starts Xvfb and PulseAudio
-#   scripts/wine-headless.sh env                 print the exports for the running setup
-#   scripts/wine-headless.sh wine PROG.exe ARGS  run a program in that setup (the CMake test
-#                                                emulator); works without start, only slower
-#   scripts/wine-headless.sh record OUT.wav -- CMD...  run CMD while recording the sink
-#   scripts/wine-headless.sh shot OUT.png        screenshot of the display
-#   scripts/wine-headless.sh stop                stop only what start launched
+#   scripts/wine-headless.sh [--arch A] install            the packages (bootstrap-win32.sh)
+#   scripts/wine-headless.sh [--arch A] start [--display]  prepare the prefix and keep its
+#                                                          wineserver up; --display also starts
+#                                                          Xvfb and PulseAudio
+#   scripts/wine-headless.sh [--arch A] env                print the exports for the running
+#                                                          setup ($PICTOVA_WINE: the loader)
+#   scripts/wine-headless.sh [--arch A] wine PROG ARGS     run a program in that setup (the
+#                                                          CMake test emulator); works without
+#                                                          start, only slower
+#   scripts/wine-headless.sh record OUT.wav -- CMD...      run CMD while recording the sink
+#   scripts/wine-headless.sh shot OUT.png                  screenshot of the display
+#   scripts/wine-headless.sh [--arch A] stop               stop only what start launched: with
+#                                                          --arch that width's server (and the
+#                                                          display and sound once no other width
+#                                                          is up), without it everything
 #
-# PICTOVA_CACHE (default ~/.cache/pictova) holds the prefix; PICTOVA_WINE_RUN (default
-# /tmp/pictova-wine-$UID) the sockets, logs and process ids of one session.
+# A is win32 (the default, or $PICTOVA_WINE_ARCH) or win64. The 32-bit prefix runs through
+# Debian's `wine` (32-bit Wine: the kernel must run 32-bit programs), the 64-bit one through
+# /usr/lib/wine/wine64 itself, which works also where 32-bit programs cannot run.
+# PICTOVA_CACHE (default ~/.cache/pictova) holds the prefixes (wine-prefix-win32,
+# wine-prefix-win64); PICTOVA_WINE_RUN (default /tmp/pictova-wine-$UID) the sockets, logs and
+# process ids of one session.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${PICTOVA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/pictova}
 run=${PICTOVA_WINE_RUN:-/tmp/pictova-wine-$(id -u)}
-prefix=$cache/wine-prefix-win32
+
+arch=${PICTOVA_WINE_ARCH:-win32}
+arch_given=0
+if [ "${1:-}" = "--arch" ]; then
+  arch=${2:-}
+  arch_given=1
+  shift 2 || shift
+fi
+
+# The loader, the prefix and the session marker of one width.
+select_arch() {
+  arch=$1
+  case "$arch" in
+    win32) wine=wine ;;
+    win64) wine=/usr/lib/wine/wine64 ;;
+    *) echo "wine-headless: unknown width '$arch' (win32 or win64)" >&2; exit 2 ;;
+  esac
+  prefix=$cache/wine-prefix-$arch
+  warm=$run/warm-$arch
+}
+select_arch "$arch"
 
 alive() { [ -f "$run/$1.pid" ] && kill -0 "$(cat "$run/$1.pid")" 2>/dev/null; }
 
 envvars() {
   cat <<EOF
 export WINEPREFIX=$prefix
-export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+export PICTOVA_WINE=$wine
 EOF
+  if [ "$arch" = win32 ]; then
+    echo "export WINEARCH=win32"
+    echo "unset WINELOADER"
+  else
+    # Wine's own programs (wineboot, the services) start through the same loader.
+    echo "export WINEARCH=win64"
+    echo "export WINELOADER=$wine"
+  fi
   if alive xvfb && [ -f "$run/display" ]; then echo "export DISPLAY=:$(cat "$run/display")"; fi
   if alive pulse; then
     cat <<EOF
@@ -44,18 +84,18 @@ EOF
 # The stamp names the Wine version and the layout of the prefix made by this script (bump the
 # layout when prepare_prefix changes what it puts in).
 prepare_prefix() {
-  local version
-  version="$(wine --version) layout 2"
+  local version log=$run/wineboot-$arch.log
+  version="$("$wine" --version) layout 2"
   mkdir -p "$cache" "$run"
-  exec 9>"$cache/wine-prefix.lock"
+  exec 9>"$prefix.lock"
   flock 9
   if [ -f "$prefix/system.reg" ] && [ "$(cat "$prefix/.pictova-wine" 2>/dev/null)" = "$version" ]; then
     exec 9>&-
     return 0
   fi
   rm -rf "$prefix"
-  if ! wineboot -i >"$run/wineboot.log" 2>&1 || ! wineserver -w; then
-    cat "$run/wineboot.log" >&2
+  if ! "$wine" wineboot -i >"$log" 2>&1 || ! wineserver -w; then
+    cat "$log" >&2
     echo "wine-headless: could not create the Wine prefix $prefix" >&2
     exit 1
   fi
@@ -67,7 +107,7 @@ prepare_prefix() {
     cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
   fi
   # A crashing test prints its backtrace on the console; no dialog waits for a click.
-  cat >"$run/prefix.reg" <<'REG'
+  cat >"$run/prefix-$arch.reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
@@ -78,7 +118,7 @@ REGEDIT4
 "Times New Roman"="Liberation Serif"
 "Courier New"="Liberation Mono"
 REG
-  wine regedit /S "$(winepath -w "$run/prefix.reg")" >>"$run/wineboot.log" 2>&1
+  "$wine" regedit /S "$("$wine" winepath -w "$run/prefix-$arch.reg" 2>>"$log")" >>"$log" 2>&1
   wineserver -w
   echo "$version" >"$prefix/.pictova-wine"
   exec 9>&-
@@ -113,6 +153,13 @@ EOF
   exit 1
 }
 
+# Stops the wineserver of the selected width, if this session started it.
+stop_server() {
+  [ -f "$warm" ] || return 0
+  (eval "$(envvars)"; wineserver -k 2>/dev/null || true)
+  rm -f "$warm"
+}
+
 cmd=${1:-}
 shift || true
 case "$cmd" in
@@ -130,10 +177,10 @@ case "$cmd" in
     eval "$(envvars)"
     # Wine's desktop process keeps the display it started with: a server started without one
     # is restarted when a display is asked for.
-    if [ "$mode" = display ] && [ -f "$run/warm" ] && [ "$(cat "$run/warm")" != display ]; then
+    if [ "$mode" = display ] && [ -f "$warm" ] && [ "$(cat "$warm")" != display ]; then
       wineserver -k 2>/dev/null || true
       wineserver -w 2>/dev/null || true
-      rm -f "$run/warm"
+      rm -f "$warm"
     fi
     prepare_prefix
     # A persistent server spares every test program the server's start-up; when the prefix's
@@ -142,8 +189,8 @@ case "$cmd" in
     # Wine's own service processes start with the first program and inherit its output
     # descriptors. Started here, they hold /dev/null, not the pipe of a test runner that
     # would otherwise wait for them to close it.
-    wine cmd /c exit </dev/null >/dev/null 2>&1
-    [ -f "$run/warm" ] || echo "$mode" >"$run/warm"
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1
+    [ -f "$warm" ] || echo "$mode" >"$warm"
     envvars
     ;;
   env)
@@ -152,14 +199,14 @@ case "$cmd" in
   wine)
     eval "$(envvars)"
     [ -f "$prefix/.pictova-wine" ] || prepare_prefix
-    [ -f "$run/warm" ] && exec wine "$@"
+    [ -f "$warm" ] && exec "$wine" "$@"
     # Without 'start' the service processes this program starts would keep its output open
     # after it ends (see start): let them inherit files instead, and copy those afterwards.
     mkdir -p "$run"
     out=$(mktemp "$run/out.XXXXXX")
     err=$(mktemp "$run/err.XXXXXX")
     set +e
-    wine "$@" >"$out" 2>"$err"
+    "$wine" "$@" >"$out" 2>"$err"
     rc=$?
     set -e
     cat "$out"
@@ -191,16 +238,24 @@ case "$cmd" in
     import -window root "$1"
     ;;
   stop)
-    eval "$(envvars)"
-    wineserver -k 2>/dev/null || true
-    rm -f "$run/warm"
-    for p in pulse xvfb; do
-      if alive $p; then kill "$(cat "$run/$p.pid")" 2>/dev/null || true; fi
-      rm -f "$run/$p.pid"
-    done
+    if [ $arch_given = 1 ]; then
+      stop_server
+    else
+      for a in win32 win64; do
+        select_arch $a
+        stop_server
+      done
+    fi
+    # The display and the sound server stay while the other width's session still runs.
+    if ! compgen -G "$run/warm-*" >/dev/null; then
+      for p in pulse xvfb; do
+        if alive $p; then kill "$(cat "$run/$p.pid")" 2>/dev/null || true; fi
+        rm -f "$run/$p.pid"
+      done
+    fi
     ;;
   *)
-    echo "usage: $0 install | start [--display] | env | wine PROG ARGS | record OUT.wav -- CMD | shot OUT.png | stop" >&2
+    echo "usage: $0 [--arch win32|win64] install | start [--display] | env | wine PROG ARGS | record OUT.wav -- CMD | shot OUT.png | stop" >&2
     exit 2
     ;;
 esac

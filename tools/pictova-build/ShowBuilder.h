@@ -17,8 +17,11 @@ constexpr int kDefaultDelay = 5;
 constexpr int kDefaultInterval = 5;  // a pause of 3.1 seconds
 constexpr int kLastEngineStyle = 122;
 
-// The engine's file name, looked for beside the tool when no engine is given.
-#ifdef _WIN32
+// The engine's file name, looked for beside the tool when no engine is given: the engine of
+// the tool's own build. Either Windows engine can be given with --engine.
+#if defined(_WIN64)
+constexpr const char* kEngineFileName = "pictova-saver64.scr";
+#elif defined(_WIN32)
 constexpr const char* kEngineFileName = "pictova-saver.scr";
 #else
 constexpr const char* kEngineFileName = "pictova-saver";

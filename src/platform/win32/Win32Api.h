@@ -43,3 +43,13 @@
 #undef NULLREGION
 #undef SIMPLEREGION
 #undef COMPLEXREGION
+
+// What the backend relies on in both builds (i686 and x86-64): handles and window longs carry
+// whole pointers, message parameters are as wide as ours (TMessage, uintptr_t handles), and the
+// DIB header has the size the bitmap file format fixes.
+static_assert(sizeof(HWND) == sizeof(uintptr_t), "a window handle is as wide as a pointer");
+static_assert(sizeof(LONG_PTR) == sizeof(void*), "a window long holds a whole pointer");
+static_assert(sizeof(WPARAM) == sizeof(uintptr_t) && sizeof(LPARAM) == sizeof(intptr_t) &&
+                  sizeof(LRESULT) == sizeof(intptr_t),
+              "message parameters are pointer-sized");
+static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(RGBQUAD) == 4, "the DIB header's layout is fixed");

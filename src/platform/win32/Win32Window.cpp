@@ -22,6 +22,13 @@ constexpr DWORD kStateBits = WS_VISIBLE | WS_DISABLED | WS_MAXIMIZE | WS_MINIMIZ
 
 HWND AsHwnd(uintptr_t handle) { return reinterpret_cast<HWND>(handle); }
 
+// The window longs that hold a pointer or a handle: the window procedure, the instance, the
+// owner, and the user data where our windows keep their object. They cannot pass through a
+// 32-bit value on 64-bit Windows, and writing one would cut our windows off from their objects.
+bool HoldsPointer(int index) {
+  return index == GWLP_WNDPROC || index == GWLP_HINSTANCE || index == GWLP_HWNDPARENT || index == GWLP_USERDATA;
+}
+
 uint8_t KeyShiftState() {
   uint8_t shift = 0;
   if (::GetKeyState(VK_SHIFT) < 0) shift |= kShiftKey;
@@ -556,12 +563,12 @@ bool TWin32Host::IsWindowEnabled(uintptr_t handle) {
 }
 
 int32_t TWin32Host::GetWindowLong(uintptr_t handle, int index) {
-  if (!IsWindow(handle)) return 0;
+  if (!IsWindow(handle) || HoldsPointer(index)) return 0;
   return ::GetWindowLongA(AsHwnd(handle), index);
 }
 
 int32_t TWin32Host::SetWindowLong(uintptr_t handle, int index, int32_t value) {
-  if (!IsWindow(handle)) return 0;
+  if (!IsWindow(handle) || HoldsPointer(index)) return 0;
   const HWND hwnd = AsHwnd(handle);
   const int32_t old = ::SetWindowLongA(hwnd, index, value);
   if (TWin32Window* w = Find(hwnd)) {
