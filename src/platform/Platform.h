@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "platform/ScreenInfo.h"
+#include "platform/System.h"
 #include "platform/WindowHost.h"
 
 namespace pictova {
@@ -26,6 +27,8 @@ class TPlatform {
   virtual IScreenInfo& Screen() = 0;
   // The current user's registry (read-only).
   virtual IRegistry& Registry() = 0;
+  // Command line, system parameters, system libraries.
+  virtual ISystem& System() = 0;
 };
 
 // The backend to use for TBackend::Default: PICTOVA_BACKEND=sdl|headless|win32; else on

@@ -41,6 +41,7 @@ bool ApplyWindowLong(TWindowParams& params, int index, int32_t value, int32_t& p
   field = static_cast<uint32_t>(value);
   // A new style brings the border it describes, as on the real platform.
   params.Frame = FrameFromStyle(params.Style, params.ExStyle);
+  if (index == GWL_STYLE) params.Enabled = (params.Style & WS_DISABLED) == 0;
   return true;
 }
 

@@ -132,6 +132,12 @@ class TWatchedForm : public TForm1 {
 
 class MainFormTest : public HeadlessTest {
  protected:
+  // The show as the system runs a saver: full screen, borderless.
+  THeadlessOptions Options() const override {
+    THeadlessOptions o;
+    o.CommandLine = {"/s"};
+    return o;
+  }
   void SetUp() override {
     HeadlessTest::SetUp();
     FDir = std::filesystem::temp_directory_path() /

@@ -14,6 +14,9 @@ namespace pictova {
 
 class TSdlHost;
 
+// The window that XSCREENSAVER_WINDOW names (hexadecimal with 0x, or decimal), or 0.
+uintptr_t XScreenSaverWindow();
+
 // An SDL window wrapped for the framework (RAII: the SDL window dies with it). A window
 // without pixels (the application's hidden window) has no SDL window at all.
 class TSdlWindow : public IPlatformWindow {
@@ -75,6 +78,7 @@ class TSdlHost : public IWindowHost {
   IClock& FClock;
   uint32_t FWakeEvent;
   bool FWake = false;
+  bool FQuitReported = false;
   std::deque<TInputEvent> FPending;
   std::map<uintptr_t, TSdlWindow*> FWindows;
   // Handles of windows without pixels lie above SDL's window ids.

@@ -42,7 +42,8 @@ class TWin32Platform : public TPlatform {
         FHost(std::make_unique<TWin32Host>(*FClock, *FCursor)),
         FMessageBoxes(std::make_unique<TWin32MessageBoxes>()),
         FScreen(std::make_unique<TWin32ScreenInfo>()),
-        FRegistry(CreateWin32Registry()) {
+        FRegistry(CreateWin32Registry()),
+        FSystem(CreateWin32System()) {
     EnsureGdiGlyphSource();
   }
   ~TWin32Platform() override {
@@ -56,6 +57,7 @@ class TWin32Platform : public TPlatform {
   IMessageBox& MessageBoxes() override { return *FMessageBoxes; }
   IScreenInfo& Screen() override { return *FScreen; }
   IRegistry& Registry() override { return *FRegistry; }
+  ISystem& System() override { return *FSystem; }
 
  private:
   std::unique_ptr<IClock> FClock;
@@ -64,6 +66,7 @@ class TWin32Platform : public TPlatform {
   std::unique_ptr<TWin32MessageBoxes> FMessageBoxes;
   std::unique_ptr<TWin32ScreenInfo> FScreen;
   std::unique_ptr<IRegistry> FRegistry;
+  std::unique_ptr<ISystem> FSystem;
 };
 
 }  // namespace

@@ -18,4 +18,7 @@ std::unique_ptr<IClock> CreateWin32Clock();
 // The current user's registry.
 std::unique_ptr<IRegistry> CreateWin32Registry();
 
+// Command line, system parameters, system libraries.
+std::unique_ptr<ISystem> CreateWin32System();
+
 }  // namespace pictova
