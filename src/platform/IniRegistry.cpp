@@ -95,6 +95,7 @@ bool TRegNameLess::operator()(const std::string& a, const std::string& b) const 
 }
 
 bool TMemoryRegistry::KeyExists(const std::string& key) {
+  ++FQueries;
   if (key.empty()) return true;  // the root itself
   return FKeys.count(key) != 0;
 }

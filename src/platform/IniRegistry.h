@@ -25,7 +25,7 @@ class TMemoryRegistry : public IRegistry {
   void DeleteValue(const std::string& key, const std::string& name);
   void DeleteKey(const std::string& key);
   void Clear() { FKeys.clear(); }
-  // How many values were asked for since creation (successful or not).
+  // How many keys and values were asked for since creation (found or not).
   int Queries() const { return FQueries; }
 
  private:

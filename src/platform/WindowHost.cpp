@@ -25,6 +25,7 @@ bool ShowWindowByParams(IPlatformWindow* window, bool show) {
   TWindowParams p = window->Params();
   const bool was = p.Visible;
   p.Visible = show;
+  p.Style = show ? (p.Style | WS_VISIBLE) : (p.Style & ~WS_VISIBLE);
   window->SetParams(p);
   return was;
 }
