@@ -16,6 +16,8 @@ class TSdlHost;
 
 // The window that XSCREENSAVER_WINDOW names (hexadecimal with 0x, or decimal), or 0.
 uintptr_t XScreenSaverWindow();
+// Whether an X window id names a window of any program.
+bool ForeignWindowExists(uintptr_t id);
 
 // An SDL window wrapped for the framework (RAII: the SDL window dies with it). A window
 // without pixels (the application's hidden window) has no SDL window at all.
@@ -56,7 +58,7 @@ class TSdlHost : public IWindowHost {
   void WakeUpLocked() override;
 
   uintptr_t FindWindow(const std::string& caption) override;
-  bool IsWindow(uintptr_t handle) override { return Find(handle) != nullptr; }
+  bool IsWindow(uintptr_t handle) override { return Find(handle) != nullptr || ForeignWindowExists(handle); }
   bool ShowWindow(uintptr_t handle, bool show) override;
   bool EnableWindow(uintptr_t handle, bool enable) override;
   bool IsWindowEnabled(uintptr_t handle) override;
