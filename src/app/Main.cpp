@@ -1,7 +1,8 @@
 // The engine's entry: the application titled "PictovaSaver", its main form, the message loop.
-// The screen-saver switches of the command line are read by the screen-saver host, which
-// is not part of the program yet: until then the show plays in a window, whatever the
-// arguments say. PICTOVA_SHOW=path plays the show in another file (for development).
+// The screen-saver switches of the command line (/s, /p N, /c, /a N, none) are read by the
+// main form's screen-saver host while the form is created; the title is how the host finds
+// the application's own window. PICTOVA_SHOW=path plays the show in another file (for
+// development).
 #include <cstdio>
 #include <exception>
 

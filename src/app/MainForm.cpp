@@ -133,12 +133,19 @@ void TForm1::Describe() {
   Timer1->SetInterval(1);
   Timer1->OnTimer = [this](TComponent* s) { Timer1Timer(s); };
 
+  // The host puts the form into the mode of the command line once the description is read:
+  // before FormCreate runs, the form is already the saver, the preview or the about box.
+  ScreenSaver1 = new TScreenSaver(this);
+  ScreenSaver1->SetName("ScreenSaver1");
+  ScreenSaver1->SetConfigurationBoxStyle(cbsPanel);
+
   // The decoder writes into Image2's picture through the link.
   FImage2Link = std::make_unique<TImageLink>(Image2);
   FImageIO1 = std::make_unique<TImageIO>();
   FImageIO1->SetAttachedTImage(FImage2Link.get());
 
   DescribeAboutPanel();
+  ScreenSaver1->SetConfigurationBoxPanel(Panel2);
 }
 
 void TForm1::DescribeAboutPanel() {
@@ -213,16 +220,6 @@ void TForm1::LoadLogo() {
   reader.SetBitmap(&Image4->Picture().Bitmap());
   reader.LoadFromStream(logo);
   Image4->Picture().Changed();
-}
-
-void TForm1::Loaded() {
-  TForm::Loaded();
-  PlaceWithoutHost();
-}
-
-void TForm1::PlaceWithoutHost() {
-  if (Platform().Backend() == TBackend::Headless) SetBorderStyle(bsNone);
-  SetWindowState(wsMaximized);
 }
 
 // ---- start-up ----

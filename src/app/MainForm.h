@@ -11,6 +11,7 @@
 #include "app/Payload.h"
 #include "imageio/ImageIO.h"
 #include "pictureshow/MyPictureShow.h"
+#include "screensaver/ScreenSaver.h"
 #include "ui/Bevel.h"
 #include "ui/Button.h"
 #include "ui/Form.h"
@@ -43,6 +44,7 @@ class TForm1 : public TForm {
   TImage* Image2 = nullptr;
   TListBox* ListBox1 = nullptr;
   TTimer* Timer1 = nullptr;
+  TScreenSaver* ScreenSaver1 = nullptr;
   TPanel* Panel2 = nullptr;
   TPanel* Panel1 = nullptr;
   TImage* Image4 = nullptr;
@@ -86,17 +88,12 @@ class TForm1 : public TForm {
 
  protected:
   void Describe() override;
-  void Loaded() override;
 
-  // Where the screen-saver host plugs in. Until it exists every close is allowed.
-  virtual bool VerifyPassword() { return true; }
+  // The close check: the screen-saver host's (tests watch it here).
+  virtual bool VerifyPassword() { return ScreenSaver1->VerifyPassword(); }
   // Starts the background music named by the show. The mixer does not exist yet, so no
   // music plays; this is where it will be asked for a channel.
   virtual void StartMusic();
-  // Until the screen-saver host places the window, a show fills the screen the way the
-  // host's saver mode will: borderless and maximised on the headless backend (what the
-  // renderer records), a maximised window with its caption on a desktop.
-  virtual void PlaceWithoutHost();
 
  private:
   void DescribeAboutPanel();

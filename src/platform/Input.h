@@ -39,6 +39,7 @@ enum class TInputKind : uint8_t {
   SysCommand,  // Command (SC_... value), e.g. the system asking to start a screen saver
   Resized,     // X, Y = new client width and height
   Activate,    // the window became the active one
+  Quit,        // the process was asked to end (a termination signal); Window is 0
 };
 
 struct TInputEvent {

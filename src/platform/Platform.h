@@ -7,7 +7,9 @@
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
 #include "platform/MessageBox.h"
+#include "platform/Registry.h"
 #include "platform/ScreenInfo.h"
+#include "platform/System.h"
 #include "platform/WindowHost.h"
 
 namespace pictova {
@@ -23,6 +25,10 @@ class TPlatform {
   virtual ICursor& Cursor() = 0;
   virtual IMessageBox& MessageBoxes() = 0;
   virtual IScreenInfo& Screen() = 0;
+  // The current user's registry (read-only).
+  virtual IRegistry& Registry() = 0;
+  // Command line, system parameters, system libraries.
+  virtual ISystem& System() = 0;
 };
 
 // The backend to use for TBackend::Default: PICTOVA_BACKEND=sdl|headless|win32; else on

@@ -25,6 +25,7 @@ bool ShowWindowByParams(IPlatformWindow* window, bool show) {
   TWindowParams p = window->Params();
   const bool was = p.Visible;
   p.Visible = show;
+  p.Style = show ? (p.Style | WS_VISIBLE) : (p.Style & ~WS_VISIBLE);
   window->SetParams(p);
   return was;
 }
@@ -41,6 +42,7 @@ bool ApplyWindowLong(TWindowParams& params, int index, int32_t value, int32_t& p
   field = static_cast<uint32_t>(value);
   // A new style brings the border it describes, as on the real platform.
   params.Frame = FrameFromStyle(params.Style, params.ExStyle);
+  if (index == GWL_STYLE) params.Enabled = (params.Style & WS_DISABLED) == 0;
   return true;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,6 +65,11 @@ class IPlatformWindow {
   // (parts outside it are ignored).
   virtual void Present(const TBitmap& client, const TRect& dirty) = 0;
   virtual void BringToFront() = 0;
+
+  // A message the system wants answered at once (WM_SYSCOMMAND with SC_SCREENSAVE) is handed
+  // here synchronously: true, with `result`, when the window's owner answered it; false when
+  // the system's own handling applies (the system then starts its screen saver).
+  std::function<bool(uint32_t msg, uintptr_t wParam, intptr_t lParam, intptr_t& result)> SyncHandler;
 };
 
 // Window-handle operations expressed on a window's parameters, for the backends that keep a

@@ -151,6 +151,12 @@ bool TApplication::FireTimer() {
 bool TApplication::DispatchInput() {
   TInputEvent e;
   if (!Platform().Windows().PollEvent(e)) return false;
+  // Asked from outside to end (a service manager, the desktop's screen saver, Ctrl-C): the
+  // loop ends without asking any form, and the forms are freed as after a normal close.
+  if (e.Kind == TInputKind::Quit) {
+    Terminate();
+    return true;
+  }
   for (TForm* f : FForms) {
     if (!f->HandleAllocated() || f->PlatformWindow()->Handle() != e.Window) continue;
     // A disabled window (under a modal form) takes no input but may still be asked to close.

@@ -33,6 +33,7 @@ TComponent::~TComponent() {
 void TComponent::InsertComponent(TComponent* component) {
   component->FOwner = this;
   if (IsLoading()) component->FComponentState |= csLoading;
+  if (IsDesigning()) component->FComponentState |= csDesigning;
   FComponents.emplace_back(component);
   Notification(component, opInsert);
 }

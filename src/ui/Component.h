@@ -36,6 +36,10 @@ class TComponent {
   bool IsLoading() const { return (FComponentState & csLoading) != 0; }
   bool IsDestroying() const { return (FComponentState & csDestroying) != 0; }
   bool IsDesigning() const { return (FComponentState & csDesigning) != 0; }
+  // Marks the component as living in a form editor; components it owns from then on are too.
+  void SetDesigning(bool designing) {
+    FComponentState = designing ? (FComponentState | csDesigning) : (FComponentState & ~uint32_t{csDesigning});
+  }
 
   // Asks to be told (Notification with opRemove) when `component` is freed, and tells it the
   // same the other way round.

@@ -83,8 +83,29 @@ TWindowParams TForm::MakeParams() const {
 }
 
 uintptr_t TForm::Handle() {
-  if (FWindow == nullptr) FWindow = Platform().Windows().CreateWindow(MakeParams());
+  if (FWindow == nullptr) {
+    FWindow = Platform().Windows().CreateWindow(MakeParams());
+    FWindow->SyncHandler = [this](uint32_t msg, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
+      return AnswerAtOnce(msg, wParam, lParam, result);
+    };
+  }
   return FWindow->Handle();
+}
+
+bool TForm::AnswerAtOnce(uint32_t msg, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
+  TMessage m;
+  m.Msg = msg;
+  m.WParam = wParam;
+  m.LParam = lParam;
+  FSystemDefault = false;
+  try {
+    WindowProc(m);
+  } catch (...) {
+    // Nothing may escape into the system's call; the system's own handling applies.
+    return false;
+  }
+  result = m.Result;
+  return !FSystemDefault;
 }
 
 void TForm::UpdateWindow() {

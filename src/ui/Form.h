@@ -139,6 +139,9 @@ class TForm : public TWinControl {
   void SetHover(TControl* control);
   void PlaceOnShow();
   void DefaultHandler(TMessage& message);
+  // A message the system wants answered at once, run through WindowProc; false when it
+  // reached the default handling that is the system's.
+  bool AnswerAtOnce(uint32_t msg, uintptr_t wParam, intptr_t lParam, intptr_t& result);
   void FocusNext(bool forward);
   std::vector<TWinControl*> TabList() const;
 
@@ -161,6 +164,7 @@ class TForm : public TWinControl {
   TControl* FCapture = nullptr;
   TControl* FHover = nullptr;
   bool FSuppressChar = false;
+  bool FSystemDefault = false;  // set when a message is left to the system's own handling
 };
 
 }  // namespace pictova

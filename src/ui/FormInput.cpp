@@ -67,6 +67,8 @@ void TForm::DispatchInput(const TInputEvent& e) {
       m.Msg = WM_ACTIVATE;
       m.WParam = 1;
       break;
+    case TInputKind::Quit:
+      return;  // the application's, not a window's
   }
   switch (e.Kind) {
     case TInputKind::MouseMove:
@@ -128,7 +130,9 @@ void TForm::DefaultHandler(TMessage& m) {
         case SC_MINIMIZE: SetWindowState(wsMinimized); break;
         case SC_MAXIMIZE: SetWindowState(wsMaximized); break;
         case SC_RESTORE: SetWindowState(wsNormal); break;
-        default: break;  // SC_SCREENSAVE: no system screen saver to start here
+        // Anything else (the system's request to start its screen saver among them) is the
+        // system's to carry out.
+        default: FSystemDefault = true; break;
       }
       return;
     case WM_SIZE:

@@ -116,13 +116,14 @@ class TWatchedForm : public TForm1 {
  public:
   using TForm1::TForm1;
   bool AllowClose = true;
+  bool AskHost = false;  // answer through the screen-saver host, as the engine does
   int PasswordQueries = 0;
   int MusicStarts = 0;
 
  protected:
   bool VerifyPassword() override {
     ++PasswordQueries;
-    return AllowClose;
+    return AskHost ? TForm1::VerifyPassword() : AllowClose;
   }
   void StartMusic() override {
     ++MusicStarts;
@@ -132,6 +133,12 @@ class TWatchedForm : public TForm1 {
 
 class MainFormTest : public HeadlessTest {
  protected:
+  // The show as the system runs a saver: full screen, borderless.
+  THeadlessOptions Options() const override {
+    THeadlessOptions o;
+    o.CommandLine = {"/s"};
+    return o;
+  }
   void SetUp() override {
     HeadlessTest::SetUp();
     FDir = std::filesystem::temp_directory_path() /
@@ -506,6 +513,53 @@ TEST_F(MainFormTest, ThePointerClosesOnlyAfterTheFirstTick) {
   Headless().MouseMove(530, 400);
   App().RunUntil(Now() + 1);
   EXPECT_TRUE(App().Terminated());
+}
+
+TEST_F(MainFormTest, EveryCloseAsksTheScreenSaverHostWhichMayAskTheSystem) {
+  TShowRecipe recipe;
+  recipe.Images.push_back({"A.PNG", SolidPng(64, 64, 255, 0, 0)});
+  TWatchedForm* form = Start(recipe);
+  form->AskHost = true;
+  ASSERT_NE(form->ScreenSaver1, nullptr);
+  EXPECT_EQ(form->ScreenSaver1->ConfigurationBoxPanel(), form->Panel2);
+  EXPECT_EQ(Platform().Cursor().ShowCount(), -1);  // the saver hid the pointer
+  THeadlessSystem& system = Headless().HeadlessSystem();
+  Headless().RegistrySet("Control Panel\\Desktop", "ScreenSaveUsePassword", RegDword(1));
+  TStandInLibrary prompt{{"VerifyScreenSavePwd"}, 0};
+  system.InstallLibrary("PASSWORD.CPL", prompt);
+  App().RunUntil(500);
+  const bool timerOn = form->Timer1->Enabled();
+
+  // A wrong password: the show goes on, the pointer hidden again.
+  Headless().TypeChar('x');
+  App().RunUntil(Now() + 1);
+  EXPECT_FALSE(App().Terminated());
+  EXPECT_EQ(system.Calls.size(), 1u);
+  EXPECT_EQ(Platform().Cursor().ShowCount(), -1);
+  EXPECT_EQ(form->Timer1->Enabled(), timerOn);
+
+  // A value of the wrong kind: the registry's error is shown and the show goes on.
+  Headless().RegistrySet("Control Panel\\Desktop", "ScreenSaveUsePassword", RegString("1"));
+  Headless().TypeChar('x');
+  App().RunUntil(Now() + 1);
+  EXPECT_FALSE(App().Terminated());
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].Text, "Invalid data type for 'ScreenSaveUsePassword'");
+
+  // The right password closes.
+  Headless().RegistrySet("Control Panel\\Desktop", "ScreenSaveUsePassword", RegDword(1));
+  prompt.VerifyAnswer = 1;
+  system.InstallLibrary("PASSWORD.CPL", prompt);
+  Headless().TypeChar('x');
+  App().RunUntil(Now() + 1);
+  EXPECT_TRUE(App().Terminated());
+  EXPECT_EQ(system.Calls.size(), 2u);
+  // The check that failed on the registry showed the pointer and left it shown.
+  EXPECT_EQ(Platform().Cursor().ShowCount(), 1);
+  delete form;
+  // Destruction shows it one step more and clears the system's flag.
+  EXPECT_EQ(Platform().Cursor().ShowCount(), 2);
+  EXPECT_FALSE(system.ScreenSaverRunning);
 }
 
 TEST_F(MainFormTest, TheSmallImageFollowsThePointerAndClosesOnAPress) {

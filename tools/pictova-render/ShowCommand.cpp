@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +23,7 @@ namespace pictova {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH]\n"
+    "usage: pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [-- ENGINE ARGS]\n"
     "       pictova-render frame|sheet ...   (single transitions; see their usage)\n"
     "\n"
     "Plays the show in SHOW (a screen saver built by pictova-build, or any file carrying a\n"
@@ -30,6 +31,9 @@ constexpr const char* kUsage =
     "as OUTDIR/frame-00000.png, frame-00001.png, ... for S seconds of the show, and a\n"
     "contact sheet of up to 20 frames as OUTDIR/sheet.png. Defaults: 20 seconds, 10 frames\n"
     "per second, a 1024x768 screen. Earlier frame files in OUTDIR are removed first.\n"
+    "ENGINE ARGS are the engine's screen-saver switches (default /s, the full-screen saver):\n"
+    "/p N shows the preview inside a stand-in \"Display Properties\" window whose preview\n"
+    "area has the handle N, /c the about box, /a N the password change (nothing to show).\n"
     "Exit status: 0 done, 1 the show reported an error (its text is printed; the frames\n"
     "show what the engine showed) or a file could not be read or written, 2 a malformed\n"
     "command line.\n";
@@ -70,6 +74,10 @@ TRenderRequest ParseRequest(int argc, char** argv) {
   std::vector<std::string> positional;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--") {
+      request.EngineArgs.assign(argv + i + 1, argv + argc);
+      break;
+    }
     auto value = [&]() -> std::string {
       if (i + 1 >= argc) throw TUsageError(arg + " needs a value");
       return argv[++i];
@@ -163,6 +171,26 @@ class TContactSheet {
   int32_t FColumns = 1;
 };
 
+// The system's screen-saver settings as the engine meets them: a "Display Properties" dialog
+// in the middle of the screen and, for /p N, the preview area (152 x 112, black) with the
+// handle N in its monitor picture.
+void PlaceSettingsDialog(THeadlessPlatform& headless, const TRenderRequest& request) {
+  constexpr int32_t kDialogWidth = 404, kDialogHeight = 448;
+  const int32_t left = std::max(0, (request.ScreenWidth - kDialogWidth) / 2);
+  const int32_t top = std::max(0, (request.ScreenHeight - kDialogHeight) / 2);
+  const uintptr_t dialog =
+      headless.CreateForeignWindow("Display Properties", Rect(left, top, left + kDialogWidth, top + kDialogHeight), 0, 0,
+                                   WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME);
+  const std::vector<std::string>& args = request.EngineArgs;
+  if (args.size() < 2 || args[0].size() < 2 || (args[0][1] != 'p' && args[0][1] != 'P')) return;
+  char* end = nullptr;
+  const long long number = std::strtoll(args[1].c_str(), &end, 10);
+  if (end == args[1].c_str() || *end != '\0' || number <= 0 || number > INT32_MAX) return;
+  constexpr int32_t kPreviewLeft = (kDialogWidth - 6 - 152) / 2, kPreviewTop = 40;
+  headless.CreateForeignWindow("", Rect(kPreviewLeft, kPreviewTop, kPreviewLeft + 152, kPreviewTop + 112), dialog,
+                               static_cast<uintptr_t>(number), WS_CHILD);
+}
+
 void PrepareOutDir(const std::string& dir) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
@@ -195,9 +223,11 @@ TRenderResult RenderShow(const TRenderRequest& request) {
   THeadlessOptions options;
   options.ScreenWidth = request.ScreenWidth;
   options.ScreenHeight = request.ScreenHeight;
+  options.CommandLine = request.EngineArgs;
   auto owned = std::make_unique<THeadlessPlatform>(options);
   THeadlessPlatform& headless = *owned;
   InstallPlatform(std::move(owned));
+  PlaceSettingsDialog(headless, request);
 
   TRenderResult result;
   const int32_t frames = FrameCount(request.Seconds, request.Fps);

@@ -1,6 +1,7 @@
-// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH]: plays a show on the
-// headless backend's virtual clock and writes what the screen shows as numbered PNG frames
-// (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real time.
+// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [-- ENGINE ARGS]: plays a
+// show on the headless backend's virtual clock and writes what the screen shows as numbered
+// PNG frames (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real
+// time. The engine gets ENGINE ARGS as its command line (/s when none are given).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,9 @@ struct TRenderRequest {
   int32_t ScreenWidth = 1024;
   int32_t ScreenHeight = 768;
   int32_t SheetThumbnails = 20;  // 0: no contact sheet
+  // The engine's command line. The screen also holds a stand-in of the system's "Display
+  // Properties" dialog, and for /p N a preview window with the handle N inside it.
+  std::vector<std::string> EngineArgs = {"/s"};
 };
 
 struct TRenderResult {

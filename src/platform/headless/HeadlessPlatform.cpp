@@ -1,6 +1,7 @@
 // The headless backend: services, input injection and screen access for tests.
 #include "platform/headless/HeadlessPlatform.h"
 
+#include <algorithm>
 #include <cctype>
 
 #ifdef PICTOVA_HAVE_FREETYPE
@@ -12,6 +13,9 @@
 #include "platform/headless/HeadlessWindows.h"
 
 namespace pictova {
+
+// The platform's numbers (ui/Messages.h has them for the framework).
+constexpr uint32_t WM_SYSCOMMAND_MESSAGE = 0x0112, SC_SCREENSAVE_COMMAND = 0xF140;
 
 class THeadlessCursor : public ICursor {
  public:
@@ -66,6 +70,7 @@ THeadlessPlatform::THeadlessPlatform(const THeadlessOptions& options)
       FMessageBoxes(std::make_unique<THeadlessMessageBoxes>()),
       FScreenInfo(std::make_unique<THeadlessScreenInfo>(std::max(options.ScreenWidth, 1),
                                                         std::max(options.ScreenHeight, 1))) {
+  FSystem.Args = options.CommandLine;
 #ifdef PICTOVA_HAVE_FREETYPE
   EnsureGlyphSource();
 #elif defined(PICTOVA_HAVE_WIN32)
@@ -203,6 +208,13 @@ void THeadlessPlatform::CloseWindow(uintptr_t window) {
 }
 
 void THeadlessPlatform::SendSysCommand(uintptr_t window, uint32_t command) {
+  if ((command & 0xFFF0) == SC_SCREENSAVE_COMMAND) {
+    THeadlessWindow* w = FHost->Find(window);
+    intptr_t result = 0;
+    if (w == nullptr || !w->SyncHandler || !w->SyncHandler(WM_SYSCOMMAND_MESSAGE, command, 0, result))
+      ++FScreenSaverStarts;
+    return;
+  }
   TInputEvent e;
   e.Kind = TInputKind::SysCommand;
   e.Window = window;
@@ -214,16 +226,29 @@ const TBitmap& THeadlessPlatform::ScreenBitmap() const { return FHost->Screen();
 
 void THeadlessPlatform::SaveScreenPng(const std::string& path) const { SaveBitmapPng(FHost->Screen(), path); }
 
-uintptr_t THeadlessPlatform::CreateForeignWindow(const std::string& caption, const TRect& bounds) {
+uintptr_t THeadlessPlatform::CreateForeignWindow(const std::string& caption, const TRect& bounds, uintptr_t parent,
+                                                 uintptr_t handle, uint32_t style, uint32_t exStyle) {
   TWindowParams p;
   p.Caption = caption;
   p.Bounds = bounds;
   p.Frame = wfNone;
   p.Visible = true;
-  auto w = std::make_unique<THeadlessWindow>(*FHost, FHost->NewHandle(), p);
+  p.Parent = parent;
+  p.Style = style | WS_VISIBLE;
+  p.ExStyle = exStyle;
+  p.Frame = FrameFromStyle(p.Style, p.ExStyle);
+  if (handle == 0 || FHost->Find(handle) != nullptr) handle = FHost->NewHandle();
+  auto w = std::make_unique<THeadlessWindow>(*FHost, handle, p);
   const uintptr_t h = w->Handle();
   FHost->Foreign().push_back(std::move(w));
   return h;
+}
+
+void THeadlessPlatform::DestroyForeignWindow(uintptr_t window) {
+  auto& foreign = FHost->Foreign();
+  foreign.erase(std::remove_if(foreign.begin(), foreign.end(),
+                               [window](const std::unique_ptr<THeadlessWindow>& w) { return w->Handle() == window; }),
+                foreign.end());
 }
 
 std::vector<TShownMessageBox> THeadlessPlatform::ShownMessageBoxes() const { return FMessageBoxes->FShown; }

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "gfx/Bitmap.h"
+#include "platform/IniRegistry.h"
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessClock.h"
+#include "platform/headless/HeadlessSystem.h"
 
 namespace pictova {
 
@@ -16,6 +18,7 @@ struct THeadlessOptions {
   int32_t ScreenWidth = 1024;
   int32_t ScreenHeight = 768;
   uint64_t StartMs = 0;  // virtual time at start
+  std::vector<std::string> CommandLine;  // the program's arguments (none: as if double-clicked)
 };
 
 struct TShownMessageBox {
@@ -40,6 +43,15 @@ class THeadlessPlatform : public TPlatform {
   ICursor& Cursor() override;
   IMessageBox& MessageBoxes() override;
   IScreenInfo& Screen() override;
+  IRegistry& Registry() override { return FRegistry; }
+  ISystem& System() override { return FSystem; }
+  // Command line, recorded system-parameter calls and stand-in libraries.
+  THeadlessSystem& HeadlessSystem() { return FSystem; }
+  // The emulated registry of the current user, empty at start; tests fill it.
+  TMemoryRegistry& MemoryRegistry() { return FRegistry; }
+  void RegistrySet(const std::string& key, const std::string& name, const TRegValue& value) {
+    FRegistry.SetValue(key, name, value);
+  }
   TVirtualClock& VirtualClock() { return *FClock; }
 
   // Input, in screen coordinates. Pointer events go to the window under the pointer (to the
@@ -55,7 +67,11 @@ class THeadlessPlatform : public TPlatform {
   // Key down and up for a key that produces no character (arrows, shift, F-keys).
   void PressKey(uint16_t key);
   void CloseWindow(uintptr_t window);
+  // A system command as the system sends it. SC_SCREENSAVE is answered at once by the
+  // window's owner; when nobody answers it, the system "starts its screen saver" (counted by
+  // ScreenSaverStarts). Other commands are queued like input.
   void SendSysCommand(uintptr_t window, uint32_t command);
+  int ScreenSaverStarts() const { return FScreenSaverStarts; }
 
   // The memory screen as it is now.
   const TBitmap& ScreenBitmap() const;
@@ -64,7 +80,13 @@ class THeadlessPlatform : public TPlatform {
   void SaveScreenPng(const std::string& path) const;
 
   // A window of "another program" with a caption, for preview embedding and FindWindow.
-  uintptr_t CreateForeignWindow(const std::string& caption, const TRect& bounds);
+  // `parent` makes it a child of another window (bounds in the parent's client area);
+  // `handle` asks for a particular handle (0, or one already taken: a new one is chosen);
+  // `style` and `exStyle` are what GetWindowLong reports for it.
+  uintptr_t CreateForeignWindow(const std::string& caption, const TRect& bounds, uintptr_t parent = 0,
+                                uintptr_t handle = 0, uint32_t style = 0, uint32_t exStyle = 0);
+  // Removes a window made by CreateForeignWindow (and with it nothing else).
+  void DestroyForeignWindow(uintptr_t window);
 
   std::vector<TShownMessageBox> ShownMessageBoxes() const;
   void SetMessageBoxAnswer(int answer);
@@ -79,6 +101,9 @@ class THeadlessPlatform : public TPlatform {
   std::unique_ptr<THeadlessCursor> FCursor;
   std::unique_ptr<THeadlessMessageBoxes> FMessageBoxes;
   std::unique_ptr<THeadlessScreenInfo> FScreenInfo;
+  TMemoryRegistry FRegistry;
+  THeadlessSystem FSystem;
+  int FScreenSaverStarts = 0;
 };
 
 // Writes a bitmap as PNG (24-bit colour; 1-bit bitmaps as black and white).

@@ -70,7 +70,11 @@ class THeadlessHost : public IWindowHost {
   THeadlessWindow* Find(uintptr_t handle) const;
   THeadlessWindow* WindowAt(int32_t x, int32_t y) const;
   THeadlessWindow* Active() const;
-  uintptr_t NewHandle() { return FNextHandle += 0x10; }
+  uintptr_t NewHandle() {
+    do FNextHandle += 0x10;
+    while (Find(FNextHandle) != nullptr);
+    return FNextHandle;
+  }
   const TBitmap& Screen() const { return FScreen; }
   const std::vector<THeadlessWindow*>& ZOrder() const { return FZOrder; }
   std::vector<std::unique_ptr<THeadlessWindow>>& Foreign() { return FForeign; }

@@ -14,6 +14,11 @@ namespace pictova {
 
 class TSdlHost;
 
+// The window that XSCREENSAVER_WINDOW names (hexadecimal with 0x, or decimal), or 0.
+uintptr_t XScreenSaverWindow();
+// Whether an X window id names a window of any program.
+bool ForeignWindowExists(uintptr_t id);
+
 // An SDL window wrapped for the framework (RAII: the SDL window dies with it). A window
 // without pixels (the application's hidden window) has no SDL window at all.
 class TSdlWindow : public IPlatformWindow {
@@ -53,7 +58,7 @@ class TSdlHost : public IWindowHost {
   void WakeUpLocked() override;
 
   uintptr_t FindWindow(const std::string& caption) override;
-  bool IsWindow(uintptr_t handle) override { return Find(handle) != nullptr; }
+  bool IsWindow(uintptr_t handle) override { return Find(handle) != nullptr || ForeignWindowExists(handle); }
   bool ShowWindow(uintptr_t handle, bool show) override;
   bool EnableWindow(uintptr_t handle, bool enable) override;
   bool IsWindowEnabled(uintptr_t handle) override;
@@ -75,6 +80,7 @@ class TSdlHost : public IWindowHost {
   IClock& FClock;
   uint32_t FWakeEvent;
   bool FWake = false;
+  bool FQuitReported = false;
   std::deque<TInputEvent> FPending;
   std::map<uintptr_t, TSdlWindow*> FWindows;
   // Handles of windows without pixels lie above SDL's window ids.

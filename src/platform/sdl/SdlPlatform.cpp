@@ -1,16 +1,31 @@
 // The SDL backend (Linux desktop): the event queue, cursor, message boxes, screen metrics.
 #include <climits>
+#include <csignal>
 #include <string>
 #include <vector>
 
 #include "platform/FreeTypeGlyphs.h"
+#include "platform/IniRegistry.h"
 #include "platform/Platform.h"
+#include "platform/Process.h"
 #include "platform/sdl/SdlHost.h"
 #include "platform/sdl/SdlKeys.h"
 #include "rtl/Ansi.h"
 #include "rtl/SysUtils.h"
 
 namespace pictova {
+
+namespace {
+
+// The termination signal that arrived (0: none). Only this flag is touched in the handler;
+// the UI thread looks at it at least every kSignalPollMs.
+volatile std::sig_atomic_t gQuitSignal = 0;
+constexpr int kSignalPollMs = 100;
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+extern "C" void OnQuitSignal(int signal) { gQuitSignal = signal; }
+
+}  // namespace
 
 // ---- TSdlHost ----
 
@@ -36,7 +51,9 @@ void TSdlHost::WaitEventsLocked(std::unique_lock<std::mutex>& lock, uint64_t dea
   }
   const uint64_t now = FClock.NowMs();
   if (deadline <= now) return;
-  const int timeout = deadline == IClock::kNoDeadline ? -1 : static_cast<int>(std::min<uint64_t>(deadline - now, INT_MAX));
+  if (gQuitSignal != 0 && !FQuitReported) return;
+  // A signal does not wake SDL's wait: the wait is kept short enough to notice it in time.
+  const int timeout = static_cast<int>(std::min<uint64_t>(deadline - now, kSignalPollMs));
   // Workers need the lock to queue their calls (and wake us through an SDL event).
   lock.unlock();
   SDL_WaitEventTimeout(nullptr, timeout);
@@ -52,6 +69,12 @@ void TSdlHost::WakeUpLocked() {
 }
 
 bool TSdlHost::PollEvent(TInputEvent& event) {
+  if (gQuitSignal != 0 && !FQuitReported) {
+    FQuitReported = true;
+    event = TInputEvent{};
+    event.Kind = TInputKind::Quit;
+    return true;
+  }
   SDL_Event e;
   while (FPending.empty() && SDL_PollEvent(&e)) Translate(e);
   if (FPending.empty()) return false;
@@ -315,9 +338,29 @@ class TSdlScreenInfo : public IScreenInfo {
   int32_t FBits = 24;
 };
 
+// The Linux desktop has no screen-saver password libraries and no system folder to load them
+// from: the host's password services find nothing and let the saver close (locking is the
+// desktop locker's business). Nor does it have a screen-saver-running flag to set.
+class TSdlSystem : public ISystem {
+ public:
+  std::vector<std::string> CommandLineArgs() override { return ProcessArguments(); }
+  bool SystemParametersInfo(uint32_t, uint32_t, uint32_t*, uint32_t) override { return false; }
+  std::string GetSystemDirectory() override { return ""; }
+  uintptr_t LoadLibrary(const std::string&) override { return 0; }
+  uintptr_t GetProcAddress(uintptr_t, const std::string&) override { return 0; }
+  void FreeLibrary(uintptr_t) override {}
+  int32_t CallVerifyScreenSavePwd(uintptr_t, uintptr_t) override { return 0; }
+  uint32_t CallPwdChangePassword(uintptr_t, const std::string&, uintptr_t, uint32_t, uint32_t) override { return 0; }
+};
+
 class TSdlPlatform : public TPlatform {
  public:
   TSdlPlatform() {
+    // The show never holds the desktop's own screen saver or locker off.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // SDL would turn SIGINT and SIGTERM into a quit event of its own; the engine handles
+    // them (and SIGHUP) itself and ends the way a service manager expects.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // Frames are finished pixels: the plain window surface presents them (through shared
     // memory on X11) without a renderer, also in foreign windows that have no GL visual.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -328,14 +371,22 @@ class TSdlPlatform : public TPlatform {
     FCursor = std::make_unique<TSdlCursor>();
     FMessageBoxes = std::make_unique<TSdlMessageBoxes>(*FHost);
     FScreen = std::make_unique<TSdlScreenInfo>();
+    FRegistry = std::make_unique<TIniRegistry>(DefaultRegistryIniPath());
     SDL_StartTextInput();
     EnsureGlyphSource();
+    // Installed last: a constructor that fails leaves the process's handlers alone.
+    gQuitSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < std::size(kQuitSignals); ++i) sigaction(kQuitSignals[i], &action, &FOldActions[i]);
   }
   ~TSdlPlatform() override {
     FMessageBoxes.reset();
     FCursor.reset();
     FHost.reset();
     SDL_Quit();
+    for (size_t i = 0; i < std::size(kQuitSignals); ++i) sigaction(kQuitSignals[i], &FOldActions[i], nullptr);
   }
   TBackend Backend() const override { return TBackend::Sdl; }
   IClock& Clock() override { return *FClock; }
@@ -343,13 +394,18 @@ class TSdlPlatform : public TPlatform {
   ICursor& Cursor() override { return *FCursor; }
   IMessageBox& MessageBoxes() override { return *FMessageBoxes; }
   IScreenInfo& Screen() override { return *FScreen; }
+  IRegistry& Registry() override { return *FRegistry; }
+  ISystem& System() override { return FSystem; }
 
  private:
+  struct sigaction FOldActions[std::size(kQuitSignals)] {};
+  TSdlSystem FSystem;
   std::unique_ptr<IClock> FClock;
   std::unique_ptr<TSdlHost> FHost;
   std::unique_ptr<TSdlCursor> FCursor;
   std::unique_ptr<TSdlMessageBoxes> FMessageBoxes;
   std::unique_ptr<TSdlScreenInfo> FScreen;
+  std::unique_ptr<TIniRegistry> FRegistry;
 };
 
 }  // namespace

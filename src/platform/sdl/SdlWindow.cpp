@@ -1,12 +1,26 @@
 // SDL windows: one per form, borderless full screen for the saver, or drawing into a
 // foreign window (preview). Presentation copies the dirty rectangle to the window surface.
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 
 #include "gfx/Bitmap.h"
 #include "platform/sdl/SdlHost.h"
 #include "rtl/Ansi.h"
 
 namespace pictova {
+
+uintptr_t XScreenSaverWindow() {
+  const char* text = std::getenv("XSCREENSAVER_WINDOW");
+  if (text == nullptr || *text == '\0' || *text == '-') return 0;
+  // XScreenSaver writes the id in hexadecimal with 0x; decimal is taken too.
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long id = std::strtoull(text, &end, 0);
+  if (errno != 0 || *end != '\0' || id == 0 || id > UINTPTR_MAX) return 0;
+  return static_cast<uintptr_t>(id);
+}
 
 TSdlWindow::TSdlWindow(TSdlHost& host, uintptr_t handle, const TWindowParams& params)
     : FHost(host), FHandle(handle), FParams(params) {
@@ -22,9 +36,13 @@ TSdlWindow::~TSdlWindow() {
 
 void TSdlWindow::Create() {
   if (!FParams.Presentable) return;
-  if (FParams.Parent != 0) {
+  uintptr_t foreign = FParams.Parent;
+  // XScreenSaver runs a hack in a window of its own, named by XSCREENSAVER_WINDOW: the
+  // saver's full-screen window is drawn there instead of being opened.
+  if (foreign == 0 && FParams.Maximized && FParams.Frame == wfNone) foreign = XScreenSaverWindow();
+  if (foreign != 0) {
     // Draw into the other program's window itself (its whole area is ours).
-    FWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(FParams.Parent));
+    FWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(foreign));
     FForeign = FWindow != nullptr;
     if (FWindow != nullptr) return;
   }

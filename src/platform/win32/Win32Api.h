@@ -27,9 +27,12 @@
 #undef DrawText
 #undef FindWindow
 #undef GetTextMetrics
+#undef GetSystemDirectory
 #undef GetWindowLong
+#undef LoadLibrary
 #undef MessageBox
 #undef SetWindowLong
+#undef SystemParametersInfo
 #undef TextOut
 // Region constants keep the types of gfx/Region.h (TPolyFillMode, TCombineMode, TRegionKind),
 // whose values are the platform's.

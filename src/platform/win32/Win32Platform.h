@@ -15,4 +15,10 @@ std::unique_ptr<TPlatform> CreateWin32Platform();
 // GetTickCount and Sleep, with the waits the framework needs.
 std::unique_ptr<IClock> CreateWin32Clock();
 
+// The current user's registry.
+std::unique_ptr<IRegistry> CreateWin32Registry();
+
+// Command line, system parameters, system libraries.
+std::unique_ptr<ISystem> CreateWin32System();
+
 }  // namespace pictova

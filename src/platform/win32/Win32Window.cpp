@@ -504,17 +504,22 @@ LRESULT TWin32Host::HandleFormMessage(TWin32Window& window, UINT msg, WPARAM wPa
       return 0;  // the form decides; the window stays until the form frees it
     case WM_SYSCOMMAND: {
       const UINT command = static_cast<UINT>(wParam) & 0xFFF0;
-      if (command != SC_CLOSE && command != SC_SCREENSAVE && command != SC_MONITORPOWER && command != SC_MINIMIZE &&
-          command != SC_MAXIMIZE && command != SC_RESTORE) {
+      if (command == SC_SCREENSAVE || command == SC_MONITORPOWER) {
+        // The system waits for the answer: the form answers at once (a running screen saver
+        // refuses to have another started over it); unanswered, the system goes ahead.
+        intptr_t result = 0;
+        if (window.SyncHandler && window.SyncHandler(msg, wParam, lParam, result)) return static_cast<LRESULT>(result);
+        break;
+      }
+      if (command != SC_CLOSE && command != SC_MINIMIZE && command != SC_MAXIMIZE && command != SC_RESTORE) {
         break;  // moving, sizing, the window menu: the system's
       }
       e.Kind = TInputKind::SysCommand;
       e.Command = static_cast<uint32_t>(wParam);
       Post(e);
-      // Close and the screen saver are the form's to decide (a running screen saver refuses
-      // the system's request to start one); minimising, maximising and restoring happen
-      // at once as well, and the form follows with its window state.
-      if (command == SC_CLOSE || command == SC_SCREENSAVE || command == SC_MONITORPOWER) return 0;
+      // Closing is the form's to decide; minimising, maximising and restoring happen at once
+      // as well, and the form follows with its window state.
+      if (command == SC_CLOSE) return 0;
       break;
     }
     case WM_SIZE:

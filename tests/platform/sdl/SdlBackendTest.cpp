@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/Input.h"
+#include "platform/sdl/XvfbServer.h"
 #include "rtl/SysUtils.h"
 #include "ui/Application.h"
 #include "ui/Label.h"
@@ -32,51 +33,10 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace pictova {
 namespace {
 
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
 class SdlBackendTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    const char* display = std::getenv("DISPLAY");
-    if (display != nullptr && *display != 0) return;
-    if (!Exists("/usr/bin/Xvfb")) return;
-    // Xvfb picks a free display number itself and tells it through a pipe, so that tests
-    // running in parallel processes never share (or kill) each other's server.
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-              static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(fds[1]);
-    std::string number;
-    char c;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    if (child < 0) return;
-    if (number.empty()) {
-      ::kill(child, SIGTERM);
-      ::waitpid(child, nullptr, 0);
-      return;
-    }
-    sServer = child;
-    ::setenv("DISPLAY", (":" + number).c_str(), 1);
-  }
-  static void TearDownTestSuite() {
-    if (sServer > 0) {
-      ::kill(sServer, SIGTERM);
-      ::waitpid(sServer, nullptr, 0);
-      ::unsetenv("DISPLAY");
-      sServer = 0;
-    }
-  }
+  static void SetUpTestSuite() { sServer.Start(); }
+  static void TearDownTestSuite() { sServer.Stop(); }
 
   void SetUp() override {
     try {
@@ -113,12 +73,12 @@ class SdlBackendTest : public ::testing::Test {
     return (uint32_t(GetRValue(rgb)) << 16) | (uint32_t(GetGValue(rgb)) << 8) | GetBValue(rgb);
   }
 
-  static pid_t sServer;
+  static TXvfbServer sServer;
   Display* FX = nullptr;
   std::unique_ptr<TApplication> FApp;
 };
 
-pid_t SdlBackendTest::sServer = 0;
+TXvfbServer SdlBackendTest::sServer;
 
 TEST_F(SdlBackendTest, AFormShowsItsPixelsOnTheXScreen) {
   auto* form = new TForm(FApp.get());
