@@ -9,6 +9,7 @@
 
 #include "app/ImageLink.h"
 #include "app/Payload.h"
+#include "dsmixer/DSMixer.h"
 #include "imageio/ImageIO.h"
 #include "pictureshow/MyPictureShow.h"
 #include "ui/Bevel.h"
@@ -43,6 +44,7 @@ class TForm1 : public TForm {
   TImage* Image2 = nullptr;
   TListBox* ListBox1 = nullptr;
   TTimer* Timer1 = nullptr;
+  TDSMixer* DSMixer1 = nullptr;
   TPanel* Panel2 = nullptr;
   TPanel* Panel1 = nullptr;
   TImage* Image4 = nullptr;
@@ -58,6 +60,8 @@ class TForm1 : public TForm {
   int32_t CurrentIndex = 0;
   bool IgnoreMouse = true;
   bool ClearFirst = false;
+  // The playing music, or null.
+  TDSMixerChannel* MusicChannel = nullptr;
   // What the start-up read found: caption text, date, author, music path, PauseUnits,
   // FullScreen, Centered and the bits that are only carried.
   TShowSettings Settings;
@@ -90,8 +94,8 @@ class TForm1 : public TForm {
 
   // Where the screen-saver host plugs in. Until it exists every close is allowed.
   virtual bool VerifyPassword() { return true; }
-  // Starts the background music named by the show. The mixer does not exist yet, so no
-  // music plays; this is where it will be asked for a channel.
+  // Starts the background music named by the show: a channel of DSMixer1, playing at 5 dB
+  // below full volume.
   virtual void StartMusic();
   // Until the screen-saver host places the window, a show fills the screen the way the
   // host's saver mode will: borderless and maximised on the headless backend (what the

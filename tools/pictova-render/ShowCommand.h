@@ -1,6 +1,7 @@
-// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH]: plays a show on the
-// headless backend's virtual clock and writes what the screen shows as numbered PNG frames
-// (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real time.
+// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [--audio OUT.wav]: plays a
+// show on the headless backend's virtual clock and writes what the screen shows as numbered
+// PNG frames (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real
+// time; with --audio also what the virtual sound device played, on the frames' time line.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@ struct TRenderRequest {
   int32_t ScreenWidth = 1024;
   int32_t ScreenHeight = 768;
   int32_t SheetThumbnails = 20;  // 0: no contact sheet
+  std::string AudioPath;         // "" writes no sound
 };
 
 struct TRenderResult {
@@ -26,6 +28,7 @@ struct TRenderResult {
   bool Closed = false;                    // the show ended itself before the last frame
   double WallSeconds = 0;                 // real time the rendering took
   std::string SheetPath;                  // "" without a sheet
+  bool Sound = false;                     // the show played sound into the recording
 };
 
 // The virtual time of frame i: i x 1000 / fps milliseconds, rounded down.

@@ -28,6 +28,7 @@ class THeadlessHost;
 class THeadlessCursor;
 class THeadlessMessageBoxes;
 class THeadlessScreenInfo;
+class THeadlessSound;
 
 class THeadlessPlatform : public TPlatform {
  public:
@@ -40,7 +41,13 @@ class THeadlessPlatform : public TPlatform {
   ICursor& Cursor() override;
   IMessageBox& MessageBoxes() override;
   IScreenInfo& Screen() override;
+  ISoundSystem& SoundSystem() override;
+  IMultimediaStreams* MediaStreams() override;
   TVirtualClock& VirtualClock() { return *FClock; }
+  // The virtual sound device (what it played: VirtualSound().Recording()).
+  THeadlessSound& VirtualSound();
+  // Replaces the audio decoding (tests give scripted streams).
+  void SetMediaStreams(std::unique_ptr<IMultimediaStreams> streams);
 
   // Input, in screen coordinates. Pointer events go to the window under the pointer (to the
   // window that took the button press until it is released); keys to the active window.
@@ -79,6 +86,9 @@ class THeadlessPlatform : public TPlatform {
   std::unique_ptr<THeadlessCursor> FCursor;
   std::unique_ptr<THeadlessMessageBoxes> FMessageBoxes;
   std::unique_ptr<THeadlessScreenInfo> FScreenInfo;
+  std::unique_ptr<THeadlessSound> FSound;
+  std::unique_ptr<IMultimediaStreams> FStreams;
+  bool FStreamsMade = false;
 };
 
 // Writes a bitmap as PNG (24-bit colour; 1-bit bitmaps as black and white).

@@ -5,12 +5,15 @@
 
 #include "platform/FreeTypeGlyphs.h"
 #include "platform/Platform.h"
+#include "platform/Sound.h"
 #include "platform/sdl/SdlHost.h"
 #include "platform/sdl/SdlKeys.h"
 #include "rtl/Ansi.h"
 #include "rtl/SysUtils.h"
 
 namespace pictova {
+
+std::unique_ptr<ISoundSystem> CreateSdlSound(IClock& clock);  // platform/sdl/SdlSound.cpp
 
 // ---- TSdlHost ----
 
@@ -332,6 +335,8 @@ class TSdlPlatform : public TPlatform {
     EnsureGlyphSource();
   }
   ~TSdlPlatform() override {
+    FStreams.reset();
+    FSound.reset();
     FMessageBoxes.reset();
     FCursor.reset();
     FHost.reset();
@@ -343,8 +348,20 @@ class TSdlPlatform : public TPlatform {
   ICursor& Cursor() override { return *FCursor; }
   IMessageBox& MessageBoxes() override { return *FMessageBoxes; }
   IScreenInfo& Screen() override { return *FScreen; }
+  ISoundSystem& SoundSystem() override {
+    if (!FSound) FSound = CreateSdlSound(*FClock);
+    return *FSound;
+  }
+  IMultimediaStreams* MediaStreams() override {
+    if (!FStreamsMade) FStreams = CreateHostMultimediaStreams(SoundSystem());
+    FStreamsMade = true;
+    return FStreams.get();
+  }
 
  private:
+  std::unique_ptr<ISoundSystem> FSound;
+  std::unique_ptr<IMultimediaStreams> FStreams;
+  bool FStreamsMade = false;
   std::unique_ptr<IClock> FClock;
   std::unique_ptr<TSdlHost> FHost;
   std::unique_ptr<TSdlCursor> FCursor;
