@@ -159,6 +159,9 @@ TDSMixerChannel::TDSMixerChannel(TDSMixer* mixer, const std::string& fileName)
 }
 
 TDSMixerChannel::~TDSMixerChannel() {
+  // The stop that destruction causes is not announced: nobody may reach a channel that is
+  // going away.
+  OnStop = nullptr;
   try {
     Stop();
   } catch (const std::exception&) {

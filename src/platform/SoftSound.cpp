@@ -44,6 +44,11 @@ void TSoftEvents::SetEventLocked(THandle event) {
   if (FLive.count(event) != 0) AsEvent(event)->Signalled = true;
 }
 
+size_t TSoftEvents::LiveCount() {
+  std::lock_guard<std::mutex> guard(FClock.Lock());
+  return FLive.size();
+}
+
 bool TSoftEvents::CloseHandle(THandle event) {
   {
     std::lock_guard<std::mutex> guard(FClock.Lock());

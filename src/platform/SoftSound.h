@@ -32,6 +32,8 @@ class TSoftEvents {
                                   const std::function<void()>& advance);
   // Does nothing for a handle that was closed meanwhile (an output may still hold it).
   void SetEventLocked(THandle event);
+  // Events not closed yet.
+  size_t LiveCount();
 
  private:
   IClock& FClock;

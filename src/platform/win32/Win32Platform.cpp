@@ -43,8 +43,13 @@ class TWin32Platform : public TPlatform {
         FMessageBoxes(std::make_unique<TWin32MessageBoxes>()),
         FScreen(std::make_unique<TWin32ScreenInfo>()) {
     EnsureGdiGlyphSource();
+    // The program's start: COM initialised and the sound library loaded before any form.
+    FSound = CreateWin32Sound();
+    FStreams = CreateWin32MultimediaStreams(*FSound);
   }
   ~TWin32Platform() override {
+    FStreams.reset();
+    FSound.reset();
     FHost.reset();
   }
 
@@ -54,8 +59,12 @@ class TWin32Platform : public TPlatform {
   ICursor& Cursor() override { return *FCursor; }
   IMessageBox& MessageBoxes() override { return *FMessageBoxes; }
   IScreenInfo& Screen() override { return *FScreen; }
+  ISoundSystem& SoundSystem() override { return *FSound; }
+  IMultimediaStreams* MediaStreams() override { return FStreams.get(); }
 
  private:
+  std::unique_ptr<ISoundSystem> FSound;
+  std::unique_ptr<IMultimediaStreams> FStreams;
   std::unique_ptr<IClock> FClock;
   std::unique_ptr<TWin32Cursor> FCursor;
   std::unique_ptr<TWin32Host> FHost;
