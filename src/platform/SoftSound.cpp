@@ -44,6 +44,12 @@ void TSoftEvents::SetEventLocked(THandle event) {
   if (FLive.count(event) != 0) AsEvent(event)->Signalled = true;
 }
 
+void TSoftEvents::Changed() {
+  std::lock_guard<std::mutex> guard(FClock.Lock());
+  ++FGeneration;
+  FClock.NotifyLocked();
+}
+
 size_t TSoftEvents::LiveCount() {
   std::lock_guard<std::mutex> guard(FClock.Lock());
   return FLive.size();
@@ -65,23 +71,33 @@ uint32_t TSoftEvents::WaitForMultipleObjects(uint32_t count, const THandle* hand
   std::unique_lock<std::mutex> lock(FClock.Lock());
   for (uint32_t i = 0; i < count; ++i)
     if (FLive.count(handles[i]) == 0) return WAIT_FAILED;
-  auto first = [&]() -> int {
-    for (uint32_t i = 0; i < count; ++i)
-      if (AsEvent(handles[i])->Signalled) return static_cast<int>(i);
-    return -1;
-  };
-  const std::function<bool()> ready = [&] { return first() >= 0; };
+  // What the wait looks at, behind one pointer so that the test below needs no allocation.
+  struct TState {
+    const THandle* Handles;
+    uint32_t Count;
+    const uint64_t* Generation;
+    uint64_t Seen;
+    int First() const {
+      for (uint32_t i = 0; i < Count; ++i)
+        if (AsEvent(Handles[i])->Signalled) return static_cast<int>(i);
+      return -1;
+    }
+  } state{handles, count, &FGeneration, FGeneration};
+  TState* st = &state;
+  // A change of the device's state ends the wait too, so that the deadline is asked again.
+  const std::function<bool()> ready = [st] { return st->First() >= 0 || *st->Generation != st->Seen; };
   const uint64_t until = timeoutMs == INFINITE_WAIT ? IClock::kNoDeadline : FClock.NowMs() + timeoutMs;
   for (;;) {
-    const int i = first();
+    const int i = state.First();
     if (i >= 0) {
       if (!AsEvent(handles[i])->Manual) AsEvent(handles[i])->Signalled = false;
       return WAIT_OBJECT_0 + static_cast<uint32_t>(i);
     }
     if (FClock.NowMs() >= until) return WAIT_TIMEOUT_CODE;
+    state.Seen = FGeneration;
     const uint64_t due = deadline ? deadline() : IClock::kNoDeadline;
     FClock.WaitLocked(lock, std::min(due, until), ready);
-    if (!ready() && advance && FClock.NowMs() >= due) advance();
+    if (state.First() < 0 && advance && FClock.NowMs() >= due) advance();
   }
 }
 
@@ -169,6 +185,7 @@ class TSoftBuffer : public IDirectSoundBuffer, public std::enable_shared_from_th
     std::lock_guard<std::mutex> guard(FDevice->Lock());
     FBuffer->Cursor = offset - offset % FBuffer->Format.nBlockAlign;
     if (FBuffer->Converter) FBuffer->Converter->Clear();
+    Changed();
     return S_OK32;
   }
   HRESULT32 SetVolume(int32_t volume) override {
@@ -217,6 +234,7 @@ class TSoftBuffer : public IDirectSoundBuffer, public std::enable_shared_from_th
     }
     // A secondary buffer sounds even when nobody started the primary one.
     if (!FDevice->PrimaryPlaying()) FDevice->PrimaryChanged(true, FDevice->PrimaryFormat());
+    Changed();
     return S_OK32;
   }
   HRESULT32 Stop() override {
@@ -235,6 +253,7 @@ class TSoftBuffer : public IDirectSoundBuffer, public std::enable_shared_from_th
       }
     }
     FDevice->Signal(fired);
+    Changed();
     return S_OK32;
   }
 
@@ -246,13 +265,19 @@ class TSoftBuffer : public IDirectSoundBuffer, public std::enable_shared_from_th
       if ((o != DSBPN_OFFSETSTOP && o >= FBuffer->Data.size()) || positions[i].hEventNotify == nullptr)
         return DSERR_INVALIDPARAM;
     }
-    std::lock_guard<std::mutex> guard(FDevice->Lock());
-    if (FBuffer->Playing) return DSERR_INVALIDCALL;
-    FBuffer->Positions.assign(positions, positions + count);
+    {
+      std::lock_guard<std::mutex> guard(FDevice->Lock());
+      if (FBuffer->Playing) return DSERR_INVALIDCALL;
+      FBuffer->Positions.assign(positions, positions + count);
+    }
+    Changed();
     return S_OK32;
   }
 
  private:
+  // The pacing of the output may depend on what just changed.
+  void Changed() { FDevice->FOutput.StateChanged(*FDevice); }
+
   std::shared_ptr<TSoftDevice> FDevice;
   std::unique_ptr<TSoftDevice::TBuffer> FBuffer;
 };
@@ -366,6 +391,7 @@ void TSoftDevice::PrimaryChanged(bool playing, const TWaveFormatEx& format) {
   }
   if (wasPlaying && (!playing || changed)) FOutput.OutputStop(*this);
   if (playing && (!wasPlaying || changed)) FOutput.OutputStart(*this, format);
+  FOutput.StateChanged(*this);
 }
 
 void TSoftDevice::Forget(TBuffer* buffer) {

@@ -34,10 +34,13 @@ class TSoftEvents {
   void SetEventLocked(THandle event);
   // Events not closed yet.
   size_t LiveCount();
+  // Something that decides when the next event is due changed: waiters look again.
+  void Changed();
 
  private:
   IClock& FClock;
   std::unordered_set<THandle> FLive;  // guarded by the clock's lock
+  uint64_t FGeneration = 0;           // likewise
 };
 
 // Converts a stream of PCM from one format to another (a well-kept resampler behind it).
@@ -68,6 +71,8 @@ class ISoftOutput {
   // Called before every buffer operation, no lock held: an output paced by a clock brings
   // the cursors up to the present here.
   virtual void CatchUp(TSoftDevice& device) {}
+  // Called after a buffer started, stopped, moved or got new positions (no lock held).
+  virtual void StateChanged(TSoftDevice& device) {}
 };
 
 // The software device. Render is called by the output (audio thread or virtual clock).

@@ -48,7 +48,9 @@ void THeadlessSound::OutputStop(TSoftDevice& device) {
 }
 
 void THeadlessSound::CatchUp(TSoftDevice& device) {
-  std::vector<THandle> fired;
+  // Kept between calls: a catch-up in the middle of a refill allocates nothing.
+  thread_local std::vector<THandle> fired;
+  fired.clear();
   {
     std::lock_guard<std::mutex> guard(FLock);
     if (FDevice != &device) return;

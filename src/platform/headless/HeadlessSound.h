@@ -25,6 +25,7 @@ class THeadlessSound : public ISoftOutput, public TSoftSoundSystem {
   void OutputStart(TSoftDevice& device, const TWaveFormatEx& primary) override;
   void OutputStop(TSoftDevice& device) override;
   void CatchUp(TSoftDevice& device) override;
+  void StateChanged(TSoftDevice& device) override { FEvents.Changed(); }
 
   // The recording up to the present moment.
   TSoundRecording Recording();

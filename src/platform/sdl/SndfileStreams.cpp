@@ -91,7 +91,15 @@ class TSfSample : public IAudioStreamSample {
     const sf_count_t frames = FData->Size / block;
     // The caller's memory is whole frames of 16-bit samples, so it takes the decoder's output
     // directly.
-    const sf_count_t got = sf_readf_short(FFile->File, reinterpret_cast<short*>(FData->Data), frames);
+    // Some decoders deliver less than asked before the end; the sample is filled unless the
+    // stream ends.
+    auto* out = reinterpret_cast<short*>(FData->Data);
+    sf_count_t got = 0;
+    while (got < frames) {
+      const sf_count_t n = sf_readf_short(FFile->File, out + got * FFile->Info.channels, frames - got);
+      if (n <= 0) break;
+      got += n;
+    }
     if (got <= 0) return MS_S_ENDOFSTREAM;
     FStart = FFile->Frame;
     FFile->Frame += got;
