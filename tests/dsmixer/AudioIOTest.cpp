@@ -115,6 +115,8 @@ TEST_F(AudioReaderTest, EndOfStreamFailuresAndTheSynchronousFallback) {
   EXPECT_EQ(Headless().VirtualSound().Events().LiveCount(), live);
 }
 
+// The Linux decoding; on Windows the platform's own decoders answer with their own codes.
+#ifdef PICTOVA_HAVE_SNDFILE
 using SndfileReaderTest = HeadlessTest;
 
 TEST_F(SndfileReaderTest, AWavComesBackByteForByteAndRestartsAfterSeekZero) {
@@ -179,6 +181,7 @@ TEST_F(SndfileReaderTest, MalformedFilesFailWithTheMediaTypeError) {
   EXPECT_EQ(big.Read(buffer.data(), 44100), 400u);
   EXPECT_EQ(big.Read(buffer.data(), 44100), 0u);
 }
+#endif
 
 }  // namespace
 }  // namespace pictova
