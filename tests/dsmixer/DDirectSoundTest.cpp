@@ -89,7 +89,8 @@ TEST_F(DirectSoundTest, EnumerationAndDeviceDestructionOrder) {
 
 TEST_F(DirectSoundTest, PositionLimitIsSixtyThreeAndARefusalCreatesNoEvent) {
   auto device = std::make_unique<TDirectSound>(nullptr, 0);
-  const TWaveFormatEx f = PcmFormat(44100, 2, 16);
+  TWaveFormatEx f;
+  device->GetPrimaryFormat(f);
   TDirectSoundBuffer buffer(device.get(), SecondaryDesc(f, 64 * 400));
   std::vector<uint32_t> offsets(64);
   for (uint32_t i = 0; i < 64; ++i) offsets[i] = i * 400;
