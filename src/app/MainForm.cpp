@@ -138,6 +138,12 @@ void TForm1::Describe() {
   ScreenSaver1 = new TScreenSaver(this);
   ScreenSaver1->SetName("ScreenSaver1");
   ScreenSaver1->SetConfigurationBoxStyle(cbsPanel);
+  DSMixer1 = new TDSMixer(this);
+  DSMixer1->SetName("DSMixer1");
+  DSMixer1->SetBitsPerSample(16);
+  DSMixer1->SetNumChannels(2);
+  DSMixer1->SetFrequency(44100);
+  DSMixer1->SetBufferLength(3000);
 
   // The decoder writes into Image2's picture through the link.
   FImage2Link = std::make_unique<TImageLink>(Image2);
@@ -227,6 +233,7 @@ void TForm1::LoadLogo() {
 void TForm1::FormCreate(TComponent*) {
   // 1. The start values.
   CurrentIndex = 0;
+  MusicChannel = nullptr;
   IgnoreMouse = true;
   ClearFirst = false;
   Settings = TShowSettings();
@@ -267,7 +274,23 @@ void TForm1::FormCreate(TComponent*) {
 void TForm1::StartMusic() {
   // An empty music name leaves the folder itself, which is no file: no music.
   if (!FileExists(Settings.MusicPath)) return;
-  // The mixer is not part of the program yet: the show runs silent.
+  Application->ProcessMessages();
+  try {
+    MusicChannel = DSMixer1->AddChannel(Settings.MusicPath);
+    MusicChannel->Play();
+    MusicChannel->SetVolume(-500);
+  } catch (...) {
+    // Music that cannot be played is reported once; the pictures go on, silent. (Letting the
+    // error end the form's creation would leave a black window without a timer.)
+    if (MusicChannel != nullptr) {
+      try {
+        DSMixer1->RemoveChannel(MusicChannel);
+      } catch (...) {
+      }
+      MusicChannel = nullptr;
+    }
+    Application->HandleCurrentException();
+  }
 }
 
 // ---- the cycle ----

@@ -9,6 +9,7 @@
 
 #include "app/ImageLink.h"
 #include "app/Payload.h"
+#include "dsmixer/DSMixer.h"
 #include "imageio/ImageIO.h"
 #include "pictureshow/MyPictureShow.h"
 #include "screensaver/ScreenSaver.h"
@@ -45,6 +46,7 @@ class TForm1 : public TForm {
   TListBox* ListBox1 = nullptr;
   TTimer* Timer1 = nullptr;
   TScreenSaver* ScreenSaver1 = nullptr;
+  TDSMixer* DSMixer1 = nullptr;
   TPanel* Panel2 = nullptr;
   TPanel* Panel1 = nullptr;
   TImage* Image4 = nullptr;
@@ -60,6 +62,8 @@ class TForm1 : public TForm {
   int32_t CurrentIndex = 0;
   bool IgnoreMouse = true;
   bool ClearFirst = false;
+  // The playing music, or null.
+  TDSMixerChannel* MusicChannel = nullptr;
   // What the start-up read found: caption text, date, author, music path, PauseUnits,
   // FullScreen, Centered and the bits that are only carried.
   TShowSettings Settings;
@@ -91,8 +95,8 @@ class TForm1 : public TForm {
 
   // The close check: the screen-saver host's (tests watch it here).
   virtual bool VerifyPassword() { return ScreenSaver1->VerifyPassword(); }
-  // Starts the background music named by the show. The mixer does not exist yet, so no
-  // music plays; this is where it will be asked for a channel.
+  // Starts the background music named by the show: a channel of DSMixer1, playing at 5 dB
+  // below full volume.
   virtual void StartMusic();
 
  private:

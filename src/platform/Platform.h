@@ -14,6 +14,9 @@
 
 namespace pictova {
 
+class ISoundSystem;        // platform/Sound.h
+class IMultimediaStreams;  // platform/Sound.h
+
 enum class TBackend { Default, Headless, Sdl, Win32 };
 
 class TPlatform {
@@ -29,6 +32,10 @@ class TPlatform {
   virtual IRegistry& Registry() = 0;
   // Command line, system parameters, system libraries.
   virtual ISystem& System() = 0;
+  // The sound device library and the audio file decoding (platform/Sound.h); the decoding
+  // is null where the build has none.
+  virtual ISoundSystem& SoundSystem() = 0;
+  virtual IMultimediaStreams* MediaStreams() = 0;
 };
 
 // The backend to use for TBackend::Default: PICTOVA_BACKEND=sdl|headless|win32; else on

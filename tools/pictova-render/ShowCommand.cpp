@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -15,6 +16,7 @@
 #include "gfx/Text.h"
 #include "imageio/PngWriter.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/headless/HeadlessSound.h"
 #include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
 #include "ui/Application.h"
@@ -24,6 +26,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [-- ENGINE ARGS]\n"
+    "usage: pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [--audio OUT.wav]\n"
     "       pictova-render frame|sheet ...   (single transitions; see their usage)\n"
     "\n"
     "Plays the show in SHOW (a screen saver built by pictova-build, or any file carrying a\n"
@@ -34,6 +37,8 @@ constexpr const char* kUsage =
     "ENGINE ARGS are the engine's screen-saver switches (default /s, the full-screen saver):\n"
     "/p N shows the preview inside a stand-in \"Display Properties\" window whose preview\n"
     "area has the handle N, /c the about box, /a N the password change (nothing to show).\n"
+    "--audio writes what the show played (its music, silence where there is none) as a\n"
+    "WAV file exactly as long as the frames last, starting with the first frame.\n"
     "Exit status: 0 done, 1 the show reported an error (its text is printed; the frames\n"
     "show what the engine showed) or a file could not be read or written, 2 a malformed\n"
     "command line.\n";
@@ -86,6 +91,8 @@ TRenderRequest ParseRequest(int argc, char** argv) {
       request.Seconds = ParsePositive("--seconds", value(), kMaxSeconds);
     } else if (arg == "--fps") {
       request.Fps = ParsePositive("--fps", value(), kMaxFps);
+    } else if (arg == "--audio") {
+      request.AudioPath = value();
     } else if (arg == "--size") {
       ParseSize(value(), request.ScreenWidth, request.ScreenHeight);
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -201,6 +208,62 @@ void PrepareOutDir(const std::string& dir) {
   }
 }
 
+// A little-endian PCM WAV file (RIFF, "fmt " and "data" chunks).
+void WriteWav(const std::string& path, const TWaveFormatEx& format, const std::vector<uint8_t>& bytes) {
+  if (bytes.size() > static_cast<size_t>(INT32_MAX) - 44) throw Exception("the sound of so long a run does not fit a WAV file");
+  std::vector<uint8_t> out;
+  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+  auto u16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+  tag("RIFF");
+  u32(static_cast<uint32_t>(36 + bytes.size()));
+  tag("WAVE");
+  tag("fmt ");
+  u32(16);
+  u16(WAVE_FORMAT_PCM);
+  u16(format.nChannels);
+  u32(format.nSamplesPerSec);
+  u32(format.nSamplesPerSec * format.nBlockAlign);
+  u16(format.nBlockAlign);
+  u16(format.wBitsPerSample);
+  tag("data");
+  u32(static_cast<uint32_t>(bytes.size()));
+  out.insert(out.end(), bytes.begin(), bytes.end());
+  TFileStream file(path, fmCreate);
+  file.WriteBuffer(out.data(), static_cast<int32_t>(out.size()));
+}
+
+// The recording placed on the frames' time line: silence before the sound started and
+// after it ended, cut to `span` milliseconds from `start`. Without any sound, 44.1 kHz
+// 16-bit stereo silence.
+void WriteTimeline(const std::string& path, const TSoundRecording& recording, uint64_t start, uint64_t span) {
+  TWaveFormatEx format = recording.Format;
+  if (recording.Bytes.empty() || format.nBlockAlign == 0) {
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 4;
+  }
+  const uint8_t silence = format.wBitsPerSample == 8 ? 0x80 : 0;
+  const uint64_t frames = span * format.nSamplesPerSec / 1000;
+  std::vector<uint8_t> bytes(frames * format.nBlockAlign, silence);
+  if (!recording.Bytes.empty()) {
+    // Frame positions of the recording relative to the first picture frame (either may
+    // come first).
+    const int64_t offset = (static_cast<int64_t>(recording.StartMs) - static_cast<int64_t>(start)) *
+                           format.nSamplesPerSec / 1000;
+    const int64_t have = static_cast<int64_t>(recording.Bytes.size() / format.nBlockAlign);
+    for (int64_t f = std::max<int64_t>(0, -offset); f < have; ++f) {
+      const int64_t at = f + offset;
+      if (at >= static_cast<int64_t>(frames)) break;
+      std::memcpy(bytes.data() + at * format.nBlockAlign, recording.Bytes.data() + f * format.nBlockAlign,
+                  format.nBlockAlign);
+    }
+  }
+  WriteWav(path, format, bytes);
+}
+
 std::string FramePath(const std::string& dir, int32_t index) {
   return (std::filesystem::path(dir) / Format("frame-%05d.png", index)).string();
 }
@@ -255,6 +318,13 @@ TRenderResult RenderShow(const TRenderRequest& request) {
       result.FrameTimes.push_back(at);
       ++result.Frames;
     }
+    if (!request.AudioPath.empty()) {
+      const uint64_t span = FrameTime(frames, request.Fps);
+      if (!application.Terminated()) application.RunUntil(start + span);
+      const TSoundRecording recording = headless.VirtualSound().Recording();
+      result.Sound = !recording.Bytes.empty();
+      WriteTimeline(request.AudioPath, recording, start, span);
+    }
     for (const TShownMessageBox& box : headless.ShownMessageBoxes()) {
       // Lines of a message are separated by single carriage returns.
       std::string text = box.Text;
@@ -294,6 +364,8 @@ int RunShowCommand(int argc, char** argv) {
                 shown, result.WallSeconds, result.WallSeconds > 0 ? shown / result.WallSeconds : 0.0,
                 request.OutDir.c_str());
     if (!result.SheetPath.empty()) std::printf("pictova-render: contact sheet %s\n", result.SheetPath.c_str());
+    if (!request.AudioPath.empty())
+      std::printf("pictova-render: sound %s%s\n", request.AudioPath.c_str(), result.Sound ? "" : " (silent)");
     if (result.Closed) std::printf("pictova-render: the show closed itself after %d frame(s)\n", result.Frames);
     // What the show reported is an error of the show: the frames show it, the status says it.
     return result.MessageBoxes.empty() ? 0 : 1;

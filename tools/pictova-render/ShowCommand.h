@@ -2,6 +2,10 @@
 // show on the headless backend's virtual clock and writes what the screen shows as numbered
 // PNG frames (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real
 // time. The engine gets ENGINE ARGS as its command line (/s when none are given).
+// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [--audio OUT.wav]: plays a
+// show on the headless backend's virtual clock and writes what the screen shows as numbered
+// PNG frames (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real
+// time; with --audio also what the virtual sound device played, on the frames' time line.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +25,7 @@ struct TRenderRequest {
   // The engine's command line. The screen also holds a stand-in of the system's "Display
   // Properties" dialog, and for /p N a preview window with the handle N inside it.
   std::vector<std::string> EngineArgs = {"/s"};
+  std::string AudioPath;         // "" writes no sound
 };
 
 struct TRenderResult {
@@ -30,6 +35,7 @@ struct TRenderResult {
   bool Closed = false;                    // the show ended itself before the last frame
   double WallSeconds = 0;                 // real time the rendering took
   std::string SheetPath;                  // "" without a sheet
+  bool Sound = false;                     // the show played sound into the recording
 };
 
 // The virtual time of frame i: i x 1000 / fps milliseconds, rounded down.

@@ -10,6 +10,7 @@
 #ifdef PICTOVA_HAVE_WIN32
 #include "platform/win32/Win32Glyphs.h"
 #endif
+#include "platform/headless/HeadlessSound.h"
 #include "platform/headless/HeadlessWindows.h"
 
 namespace pictova {
@@ -88,6 +89,26 @@ IWindowHost& THeadlessPlatform::Windows() { return *FHost; }
 ICursor& THeadlessPlatform::Cursor() { return *FCursor; }
 IMessageBox& THeadlessPlatform::MessageBoxes() { return *FMessageBoxes; }
 IScreenInfo& THeadlessPlatform::Screen() { return *FScreenInfo; }
+
+THeadlessSound& THeadlessPlatform::VirtualSound() {
+  if (!FSound) FSound = std::make_unique<THeadlessSound>(*FClock);
+  return *FSound;
+}
+
+ISoundSystem& THeadlessPlatform::SoundSystem() { return VirtualSound(); }
+
+IMultimediaStreams* THeadlessPlatform::MediaStreams() {
+  if (!FStreamsMade) {
+    FStreams = CreateHostMultimediaStreams(VirtualSound());
+    FStreamsMade = true;
+  }
+  return FStreams.get();
+}
+
+void THeadlessPlatform::SetMediaStreams(std::unique_ptr<IMultimediaStreams> streams) {
+  FStreams = std::move(streams);
+  FStreamsMade = true;
+}
 
 namespace {
 // A mouse event for the window under the pointer, in its client coordinates.

@@ -31,6 +31,7 @@ class THeadlessHost;
 class THeadlessCursor;
 class THeadlessMessageBoxes;
 class THeadlessScreenInfo;
+class THeadlessSound;
 
 class THeadlessPlatform : public TPlatform {
  public:
@@ -52,7 +53,13 @@ class THeadlessPlatform : public TPlatform {
   void RegistrySet(const std::string& key, const std::string& name, const TRegValue& value) {
     FRegistry.SetValue(key, name, value);
   }
+  ISoundSystem& SoundSystem() override;
+  IMultimediaStreams* MediaStreams() override;
   TVirtualClock& VirtualClock() { return *FClock; }
+  // The virtual sound device (what it played: VirtualSound().Recording()).
+  THeadlessSound& VirtualSound();
+  // Replaces the audio decoding (tests give scripted streams).
+  void SetMediaStreams(std::unique_ptr<IMultimediaStreams> streams);
 
   // Input, in screen coordinates. Pointer events go to the window under the pointer (to the
   // window that took the button press until it is released); keys to the active window.
@@ -104,6 +111,9 @@ class THeadlessPlatform : public TPlatform {
   TMemoryRegistry FRegistry;
   THeadlessSystem FSystem;
   int FScreenSaverStarts = 0;
+  std::unique_ptr<THeadlessSound> FSound;
+  std::unique_ptr<IMultimediaStreams> FStreams;
+  bool FStreamsMade = false;
 };
 
 // Writes a bitmap as PNG (24-bit colour; 1-bit bitmaps as black and white).

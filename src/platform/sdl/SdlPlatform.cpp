@@ -8,6 +8,7 @@
 #include "platform/IniRegistry.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
+#include "platform/Sound.h"
 #include "platform/sdl/SdlHost.h"
 #include "platform/sdl/SdlKeys.h"
 #include "rtl/Ansi.h"
@@ -26,6 +27,7 @@ constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 extern "C" void OnQuitSignal(int signal) { gQuitSignal = signal; }
 
 }  // namespace
+std::unique_ptr<ISoundSystem> CreateSdlSound(IClock& clock);  // platform/sdl/SdlSound.cpp
 
 // ---- TSdlHost ----
 
@@ -382,6 +384,8 @@ class TSdlPlatform : public TPlatform {
     for (size_t i = 0; i < std::size(kQuitSignals); ++i) sigaction(kQuitSignals[i], &action, &FOldActions[i]);
   }
   ~TSdlPlatform() override {
+    FStreams.reset();
+    FSound.reset();
     FMessageBoxes.reset();
     FCursor.reset();
     FHost.reset();
@@ -400,6 +404,20 @@ class TSdlPlatform : public TPlatform {
  private:
   struct sigaction FOldActions[std::size(kQuitSignals)] {};
   TSdlSystem FSystem;
+  ISoundSystem& SoundSystem() override {
+    if (!FSound) FSound = CreateSdlSound(*FClock);
+    return *FSound;
+  }
+  IMultimediaStreams* MediaStreams() override {
+    if (!FStreamsMade) FStreams = CreateHostMultimediaStreams(SoundSystem());
+    FStreamsMade = true;
+    return FStreams.get();
+  }
+
+ private:
+  std::unique_ptr<ISoundSystem> FSound;
+  std::unique_ptr<IMultimediaStreams> FStreams;
+  bool FStreamsMade = false;
   std::unique_ptr<IClock> FClock;
   std::unique_ptr<TSdlHost> FHost;
   std::unique_ptr<TSdlCursor> FCursor;

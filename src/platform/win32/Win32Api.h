@@ -13,6 +13,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/ScreenInfo.h"
+#include "platform/Sound.h"
 #include "platform/WindowHost.h"
 
 #ifndef NOMINMAX
@@ -23,6 +24,7 @@
 #endif
 #include <windows.h>
 
+#undef CreateEvent
 #undef CreateWindow
 #undef DrawText
 #undef FindWindow

@@ -45,8 +45,13 @@ class TWin32Platform : public TPlatform {
         FRegistry(CreateWin32Registry()),
         FSystem(CreateWin32System()) {
     EnsureGdiGlyphSource();
+    // The program's start: COM initialised and the sound library loaded before any form.
+    FSound = CreateWin32Sound();
+    FStreams = CreateWin32MultimediaStreams(*FSound);
   }
   ~TWin32Platform() override {
+    FStreams.reset();
+    FSound.reset();
     FHost.reset();
   }
 
@@ -58,8 +63,12 @@ class TWin32Platform : public TPlatform {
   IScreenInfo& Screen() override { return *FScreen; }
   IRegistry& Registry() override { return *FRegistry; }
   ISystem& System() override { return *FSystem; }
+  ISoundSystem& SoundSystem() override { return *FSound; }
+  IMultimediaStreams* MediaStreams() override { return FStreams.get(); }
 
  private:
+  std::unique_ptr<ISoundSystem> FSound;
+  std::unique_ptr<IMultimediaStreams> FStreams;
   std::unique_ptr<IClock> FClock;
   std::unique_ptr<TWin32Cursor> FCursor;
   std::unique_ptr<TWin32Host> FHost;

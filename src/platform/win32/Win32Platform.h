@@ -12,6 +12,11 @@ namespace pictova {
 // Raises Exception when the window classes cannot be registered.
 std::unique_ptr<TPlatform> CreateWin32Platform();
 
+// DirectSound (DSound.dll, loaded here) and DirectShow's multimedia streams (COM initialised
+// here for the thread that creates them, released with them).
+std::unique_ptr<ISoundSystem> CreateWin32Sound();
+std::unique_ptr<IMultimediaStreams> CreateWin32MultimediaStreams(ISoundSystem& kernelEvents);
+
 // GetTickCount and Sleep, with the waits the framework needs.
 std::unique_ptr<IClock> CreateWin32Clock();
 
