@@ -119,7 +119,7 @@ bool DecodeGifCodes(const std::vector<uint8_t>& data, int codeSize, uint8_t* out
     table->Write(code, out + pos, room);
     pos += table->Length[code] < room ? table->Length[code] : room;
     prev = code;
-    if (next == (1 << width) && width < kMaxCodeWidth) ++width;
+    if (next >= (1 << width) && width < kMaxCodeWidth) ++width;
   }
   return true;
 }

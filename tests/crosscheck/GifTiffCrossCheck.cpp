@@ -275,17 +275,6 @@ void CheckTiff() {
     }
 }
 
-// The unit tests' bilevel pattern, 37 × 9, 1 = black.
-TBytes FixturePattern() {
-  const int w = 37, h = 9, rowBytes = 5;
-  TBytes rows(static_cast<size_t>(rowBytes * h), 0);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      if ((x >= y && x < y + 5) || x == 36 || (y == 4 && x > 20) || (x * y) % 11 == 3)
-        rows[static_cast<size_t>(y * rowBytes + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
-  return rows;
-}
-
 void PrintFixtures() {
   struct TFix { const char* Name; int Compression; int FillOrder; uint32_t T4; };
   const TFix fixes[] = {{"kMh", COMPRESSION_CCITTRLE, 1, 0},
@@ -293,7 +282,7 @@ void PrintFixtures() {
                         {"kG3TwoD", COMPRESSION_CCITTFAX3, 1, GROUP3OPT_2DENCODING},
                         {"kG4", COMPRESSION_CCITTFAX4, 1, 0},
                         {"kG4LsbFirst", COMPRESSION_CCITTFAX4, 2, 0}};
-  const TBytes rows = FixturePattern();
+  const TBytes rows = pictova::fixtures::BilevelPattern();
   for (const TFix& f : fixes) {
     char path[] = "/tmp/giftiff-fixture-XXXXXX";
     const int fd = mkstemp(path);

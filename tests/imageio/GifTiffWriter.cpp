@@ -55,10 +55,12 @@ struct TWidthTracker {
   TWidthTracker(int startWidth, int firstFree, bool earlyChange)
       : Start(startWidth), Width(startWidth), Next(firstFree), First(firstFree), Early(earlyChange) {}
   void Seen() {
-    if (HavePrevious && Next < 4096) ++Next;
+    if (HavePrevious && Next < 4096) {
+      ++Next;
+      const int limit = 1 << Width;
+      if (Width < 12 && (Early ? Next + 1 >= limit : Next >= limit)) ++Width;
+    }
     HavePrevious = true;
-    const int limit = 1 << Width;
-    if (Width < 12 && (Early ? Next + 1 >= limit : Next == limit)) ++Width;
   }
   void Cleared() {
     Width = Start;
@@ -354,6 +356,16 @@ TBytes MakeSimpleTiff(int width, int height, int samples, int photometric, const
   }
   w.Blocks(273, 279, strips);
   return w.Build();
+}
+
+TBytes BilevelPattern() {
+  const int w = 37, h = 9, rowBytes = 5;
+  TBytes rows(static_cast<size_t>(rowBytes * h), 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if ((x >= y && x < y + 5) || x == 36 || (y == 4 && x > 20) || (x * y) % 11 == 3)
+        rows[static_cast<size_t>(y * rowBytes + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+  return rows;
 }
 
 }  // namespace pictova::fixtures

@@ -105,4 +105,8 @@ class TTiffWriter {
 TBytes MakeSimpleTiff(int width, int height, int samples, int photometric, const TBytes& pixels,
                       int compression, int rowsPerStrip, bool predictor = false, bool bigEndian = false);
 
+// A bilevel pattern of 37 × 9 pixels (rows of 5 bytes, 1 = black) with runs of many lengths:
+// the picture behind the CCITT strips that the TIFF tests hold.
+TBytes BilevelPattern();
+
 }  // namespace pictova::fixtures
