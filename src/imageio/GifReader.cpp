@@ -188,7 +188,8 @@ void TGifRead::ReadChosenImage(const uint8_t* d, TColourTable& local) {
       colours[static_cast<size_t>(i)] = TRGBTriple{g, g, g};
     }
   }
-  FillTarget(Bitmap, indices.data(), width, height, colours);
+  // An image of no pixels leaves an empty bitmap.
+  if (width > 0 && height > 0) FillTarget(Bitmap, indices.data(), width, height, colours);
 }
 
 }  // namespace

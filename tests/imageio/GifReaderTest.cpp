@@ -267,6 +267,14 @@ TEST(GifReader, BadAndTruncatedFiles) {
     EXPECT_EQ(load.IO.IOFailed(), 1);
   }
 
+  // An image of zero width (the bitmap is left empty, nothing is written into it).
+  TGifFile zero = File(4, 4, {{0, 0, 0}, {255, 255, 255}});
+  zero.Frames.push_back(Frame(0, 3, {}));
+  TLoad zeroLoad;
+  zeroLoad.Load(fixtures::MakeGif(zero));
+  EXPECT_EQ(zeroLoad.IO.IOFailed(), 0);
+  EXPECT_TRUE(zeroLoad.Bitmap.Empty());
+
   // A descriptor of 65535 × 65535 is refused by the size guard before anything is allocated.
   TGifFile huge = File(1, 1, Ramp(2));
   TGifFrame fr = Frame(65535, 65535, {});
