@@ -2,6 +2,8 @@
 // and for TIFF (MSB-first codes with the early width change, TIFF 6.0 section 13).
 #include "imageio/Lzw.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -20,33 +22,33 @@ constexpr int kMaxCodeWidth = 12;
 // length and first byte are kept per code so that a string can be written back to front
 // straight into the output.
 struct TLzwTable {
-  uint16_t Prefix[kMaxCodes];
-  uint8_t Suffix[kMaxCodes];
-  uint8_t First[kMaxCodes];
-  uint16_t Length[kMaxCodes];
+  struct TEntry {
+    uint16_t Prefix;
+    uint16_t Length;
+    uint8_t Suffix;
+    uint8_t First;
+  };
+  TEntry Entries[kMaxCodes];
 
   void Init(int literals) {
-    for (int i = 0; i < literals; ++i) {
-      Prefix[i] = 0;
-      Suffix[i] = static_cast<uint8_t>(i);
-      First[i] = static_cast<uint8_t>(i);
-      Length[i] = 1;
-    }
+    for (int i = 0; i < literals; ++i)
+      Entries[i] = TEntry{0, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
   }
+  uint8_t First(int code) const { return Entries[code].First; }
+  int Length(int code) const { return Entries[code].Length; }
   void Add(int code, int prefix, uint8_t byte) {
-    Prefix[code] = static_cast<uint16_t>(prefix);
-    Suffix[code] = byte;
-    First[code] = First[prefix];
-    Length[code] = static_cast<uint16_t>(Length[prefix] + 1);
+    const TEntry& p = Entries[prefix];
+    Entries[code] = TEntry{static_cast<uint16_t>(prefix), static_cast<uint16_t>(p.Length + 1), byte, p.First};
   }
   // Writes the string of code into dst, keeping only its first room bytes.
   void Write(int code, uint8_t* dst, int room) const {
-    int n = Length[code];
-    for (; n > room; --n) code = Prefix[code];
+    int n = Entries[code].Length;
+    for (; n > room; --n) code = Entries[code].Prefix;
     uint8_t* p = dst + n;
     while (p != dst) {
-      *--p = Suffix[code];
-      code = Prefix[code];
+      const TEntry& e = Entries[code];
+      *--p = e.Suffix;
+      code = e.Prefix;
     }
   }
 };
@@ -109,15 +111,15 @@ bool DecodeGifCodes(const std::vector<uint8_t>& data, int codeSize, uint8_t* out
       continue;
     }
     if (code < next) {
-      if (next < kMaxCodes) table->Add(next++, prev, table->First[code]);
+      if (next < kMaxCodes) table->Add(next++, prev, table->First(code));
     } else if (code == next && next < kMaxCodes) {
-      table->Add(next++, prev, table->First[prev]);
+      table->Add(next++, prev, table->First(prev));
     } else {
       return false;
     }
     const int room = room64 < kMaxCodes ? static_cast<int>(room64) : kMaxCodes;
     table->Write(code, out + pos, room);
-    pos += table->Length[code] < room ? table->Length[code] : room;
+    pos += table->Length(code) < room ? table->Length(code) : room;
     prev = code;
     if (next >= (1 << width) && width < kMaxCodeWidth) ++width;
   }
@@ -139,15 +141,21 @@ void Deinterlace(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height
 // The decoding state of one TIFF strip, behind the hook's state word.
 struct TTiffLzwState {
   TLzwTable Table;
+  // Where in Out each code's string can be found: a new code is its prefix's string, which was
+  // written just before, plus one byte, so strings are copied from earlier output instead of
+  // being walked code by code.
+  uint32_t Pos[kMaxCodes];
+  size_t PrevPos = 0;
   int64_t In = 0;
-  uint32_t Bits = 0;
+  uint64_t Bits = 0;
   int BitCount = 0;
   int Width = 9;
   int Next = 258;
   int Prev = -1;
   bool Ended = false;
   bool Broken = false;
-  // Decoded bytes not handed out yet: a code's string may run past the end of a row.
+  // The strip's decoded bytes so far; those from OutStart on are not handed out yet (a code's
+  // string may run past the end of a row).
   std::vector<uint8_t> Out;
   size_t OutStart = 0;
   size_t OutEnd = 0;
@@ -156,53 +164,94 @@ struct TTiffLzwState {
 constexpr int kTiffClear = 256;
 constexpr int kTiffEnd = 257;
 
-// Decodes one more code of the strip into the state's output. Sets Ended at the end code or
-// the end of the data, Broken at a code that is not in the table.
-void DecodeTiffCode(TTiffLzwState& s, const uint8_t* data, int64_t size) {
-  while (s.BitCount < s.Width) {
-    if (s.In >= size) {
+// Decodes codes of the strip into the state's output until it holds wanted bytes. Sets Ended
+// at the end code or the end of the data, Broken at a code that is not in the table. The
+// state is copied into locals for the loop and written back after it.
+void DecodeTiffCodes(TTiffLzwState& s, const uint8_t* data, int64_t size, size_t wanted) {
+  TLzwTable& table = s.Table;
+  uint8_t* out = s.Out.data();
+  size_t outEnd = s.OutEnd;
+  int64_t in = s.In;
+  uint64_t bits = s.Bits;
+  int count = s.BitCount;
+  int width = s.Width;
+  int next = s.Next;
+  int prev = s.Prev;
+  size_t prevPos = s.PrevPos;
+  while (outEnd < wanted) {
+    if (count < width) {
+      while (count <= 56 && in < size) {
+        bits = (bits << 8) | data[in++];
+        count += 8;
+      }
+      if (count < width) {
+        s.Ended = true;
+        break;
+      }
+    }
+    count -= width;
+    const int code = static_cast<int>((bits >> count) & ((1u << width) - 1));
+    if (code < 256 && prev < 0) {
+      prevPos = outEnd;
+      out[outEnd++] = static_cast<uint8_t>(code);
+      prev = code;
+      continue;
+    }
+    if (code == kTiffEnd) {
       s.Ended = true;
-      return;
+      break;
     }
-    s.Bits = (s.Bits << 8) | data[s.In++];
-    s.BitCount += 8;
-  }
-  s.BitCount -= s.Width;
-  const int code = static_cast<int>((s.Bits >> s.BitCount) & ((1u << s.Width) - 1));
-
-  if (code == kTiffEnd) {
-    s.Ended = true;
-    return;
-  }
-  if (code == kTiffClear) {
-    s.Width = 9;
-    s.Next = 258;
-    s.Prev = -1;
-    return;
-  }
-  if (s.Prev < 0) {
-    if (code > 255) {
+    if (code == kTiffClear) {
+      width = 9;
+      next = 258;
+      prev = -1;
+      continue;
+    }
+    if (prev < 0) {
       s.Broken = true;
-      return;
+      break;
     }
-    s.Out[s.OutEnd++] = static_cast<uint8_t>(code);
-    s.Prev = code;
-    return;
+    if (code < next) {
+      if (next < kMaxCodes) {
+        s.Pos[next] = static_cast<uint32_t>(prevPos);
+        table.Add(next++, prev, table.First(code));
+      }
+    } else if (code == next && next < kMaxCodes) {
+      s.Pos[next] = static_cast<uint32_t>(prevPos);
+      table.Add(next++, prev, table.First(prev));
+    } else {
+      s.Broken = true;
+      break;
+    }
+    prevPos = outEnd;
+    if (code < 256) {
+      out[outEnd++] = static_cast<uint8_t>(code);
+    } else {
+      // The source ends where the copy starts only for a code defined by the code just read
+      // (its last byte is its own first one), so a forward copy byte by byte serves there.
+      const uint8_t* src = out + s.Pos[code];
+      uint8_t* dst = out + outEnd;
+      const size_t length = static_cast<size_t>(table.Length(code));
+      if (src + length <= dst) {
+        std::memcpy(dst, src, length);
+      } else {
+        for (size_t i = 0; i < length; ++i) dst[i] = src[i];
+      }
+      outEnd += length;
+    }
+    prev = code;
+    // The early change: the width grows when the next code would need it, one code sooner
+    // than in GIF.
+    if (next + 1 >= (1 << width) && width < kMaxCodeWidth) ++width;
   }
-  if (code < s.Next) {
-    if (s.Next < kMaxCodes) s.Table.Add(s.Next++, s.Prev, s.Table.First[code]);
-  } else if (code == s.Next && s.Next < kMaxCodes) {
-    s.Table.Add(s.Next++, s.Prev, s.Table.First[s.Prev]);
-  } else {
-    s.Broken = true;
-    return;
-  }
-  s.Table.Write(code, s.Out.data() + s.OutEnd, kMaxCodes);
-  s.OutEnd += s.Table.Length[code];
-  s.Prev = code;
-  // The early change: the width grows when the next code would need it, one code sooner
-  // than in GIF.
-  if (s.Next + 1 >= (1 << s.Width) && s.Width < kMaxCodeWidth) ++s.Width;
+  s.OutEnd = outEnd;
+  s.In = in;
+  s.Bits = bits;
+  s.BitCount = count;
+  s.Width = width;
+  s.Next = next;
+  s.Prev = prev;
+  s.PrevPos = prevPos;
 }
 
 }  // namespace
@@ -246,19 +295,19 @@ const uint8_t* TiffLzwDecode(const uint8_t* data, int64_t dataSize, int32_t want
   }
   if (s->Broken) return nullptr;
 
-  // What the previous row left over moves to the front; then codes are decoded until the row
-  // is complete. One code adds at most 4096 bytes, so the buffer never needs more than this.
-  const size_t need = static_cast<size_t>(wanted) + kMaxCodes;
-  if (s->Out.size() < need) s->Out.resize(need);
-  const size_t left = s->OutEnd - s->OutStart;
-  if (left > 0 && s->OutStart > 0) std::memmove(s->Out.data(), s->Out.data() + s->OutStart, left);
-  s->OutStart = 0;
-  s->OutEnd = left;
-  while (s->OutEnd < static_cast<size_t>(wanted) && !s->Ended && !s->Broken)
-    DecodeTiffCode(*s, data, dataSize);
-  if (s->Broken || s->OutEnd < static_cast<size_t>(wanted)) return nullptr;
-  s->OutStart = static_cast<size_t>(wanted);
-  return s->Out.data();
+  // Codes are decoded until the row is complete. One code adds at most 4096 bytes, so the
+  // buffer never needs more room than this.
+  const size_t end = s->OutStart + static_cast<size_t>(wanted);
+  const size_t need = end + kMaxCodes;
+  if (s->Out.size() < need) {
+    if (need > UINT32_MAX) return nullptr;
+    s->Out.resize(std::max(need, s->Out.size() * 2));
+  }
+  if (!s->Ended && !s->Broken) DecodeTiffCodes(*s, data, dataSize, end);
+  if (s->Broken || s->OutEnd < end) return nullptr;
+  const uint8_t* row = s->Out.data() + s->OutStart;
+  s->OutStart = end;
+  return row;
 }
 
 TLzwHooks OwnLzwHooks() {

@@ -210,7 +210,16 @@ class TDirectory {
 // Undoes horizontal differencing: each sample plus the sample of the same channel to its left,
 // modulo its size (TIFF 6.0 section 14). 16-bit samples are in the file's byte order.
 void UndoPredictor(uint8_t* row, int32_t width, int samples, int bits, bool bigEndian) {
-  if (bits == 8) {
+  if (bits == 8 && samples == 3) {
+    // The common RGB case with the running sums kept in registers.
+    uint8_t r = row[0], g = row[1], b = row[2];
+    for (int32_t x = 1; x < width; ++x) {
+      uint8_t* p = row + int64_t{x} * 3;
+      p[0] = r = static_cast<uint8_t>(r + p[0]);
+      p[1] = g = static_cast<uint8_t>(g + p[1]);
+      p[2] = b = static_cast<uint8_t>(b + p[2]);
+    }
+  } else if (bits == 8) {
     const int64_t n = int64_t{width} * samples;
     for (int64_t i = samples; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - samples]);
   } else if (bits == 16) {
@@ -342,7 +351,9 @@ class TRowSource {
   TRowSource(const TRowSource&) = delete;
   TRowSource& operator=(const TRowSource&) = delete;
 
-  bool Next(uint8_t* row);
+  // The next row: in the strip's own data, the decoder's buffer or scratch (which has room for
+  // a row); nullptr when the row cannot be decoded.
+  const uint8_t* Next(uint8_t* scratch);
 
  private:
   bool NextPackBits(uint8_t* row);
@@ -359,29 +370,26 @@ class TRowSource {
   uint8_t FRepeatByte = 0;
 };
 
-bool TRowSource::Next(uint8_t* row) {
+const uint8_t* TRowSource::Next(uint8_t* scratch) {
   switch (FLayout.Compression) {
-    case cpNone:
-      if (FRowBytes > static_cast<int64_t>(FData.size()) - FPos) return false;
-      std::memcpy(row, FData.data() + FPos, static_cast<size_t>(FRowBytes));
+    case cpNone: {
+      if (FRowBytes > static_cast<int64_t>(FData.size()) - FPos) return nullptr;
+      const uint8_t* row = FData.data() + FPos;
       FPos += FRowBytes;
-      return true;
+      return row;
+    }
     case cpModifiedHuffman:
     case cpGroup3OneD:
     case cpGroup3TwoD:
     case cpGroup4:
-      return FCcitt->DecodeRow(row);
-    case cpLzw: {
-      const uint8_t* decoded = FLayout.Lzw(FData.data(), static_cast<int64_t>(FData.size()),
-                                           static_cast<int32_t>(FRowBytes), &FLzwState);
-      if (!decoded) return false;
-      std::memcpy(row, decoded, static_cast<size_t>(FRowBytes));
-      return true;
-    }
+      return FCcitt->DecodeRow(scratch) ? scratch : nullptr;
+    case cpLzw:
+      return FLayout.Lzw(FData.data(), static_cast<int64_t>(FData.size()), static_cast<int32_t>(FRowBytes),
+                         &FLzwState);
     case cpPackBits:
-      return NextPackBits(row);
+      return NextPackBits(scratch) ? scratch : nullptr;
     default:
-      return false;
+      return nullptr;
   }
 }
 
@@ -556,20 +564,27 @@ bool TImageDecoder::DecodeBlock(const std::vector<std::vector<uint8_t>>& planes,
   std::vector<uint8_t> samples(static_cast<size_t>(std::max(unpackedBytes, rowBytes)) + 1);
   const int32_t visible = std::min(pixels, L.Width - x);
 
+  const bool predictor = L.Compression == cpLzw && L.Predictor == 2;
   for (int32_t r = 0; r < rows && y + r < L.Height; ++r) {
     if (FProgress.Failed()) return true;
+    const uint8_t* converted = samples.data();
     for (size_t p = 0; p < sources.size(); ++p) {
-      if (!sources[p]->Next(raw.data())) return false;
-      if (L.Compression == cpLzw && L.Predictor == 2) UndoPredictor(raw.data(), pixels, planeSamples, L.Bits, L.BigEndian);
+      const uint8_t* row = sources[p]->Next(raw.data());
+      if (!row) return false;
+      if (predictor) {
+        if (row != raw.data()) std::memcpy(raw.data(), row, static_cast<size_t>(rowBytes));
+        UndoPredictor(raw.data(), pixels, planeSamples, L.Bits, L.BigEndian);
+        row = raw.data();
+      }
       if (L.Planar) {
-        for (int32_t i = 0; i < pixels; ++i) samples[int64_t{i} * L.Samples + p] = raw[static_cast<size_t>(i)];
+        for (int32_t i = 0; i < pixels; ++i) samples[int64_t{i} * L.Samples + p] = row[i];
       } else if (L.Bits < 8 && L.Conversion != cvBilevel) {
-        UnpackSamples(raw.data(), samples.data(), int64_t{pixels} * L.Samples, L.Bits);
+        UnpackSamples(row, samples.data(), int64_t{pixels} * L.Samples, L.Bits);
       } else {
-        std::memcpy(samples.data(), raw.data(), static_cast<size_t>(rowBytes));
+        converted = row;
       }
     }
-    if (visible > 0) ConvertRow(L, samples.data(), FBitmap.ScanLine(y + r), x, visible);
+    if (visible > 0) ConvertRow(L, converted, FBitmap.ScanLine(y + r), x, visible);
     Step();
   }
   return true;
