@@ -1,6 +1,7 @@
 // The process-wide list of image formats and their lookups.
 #include "imageio/FormatRegistry.h"
 
+#include "imageio/Lzw.h"
 #include "rtl/Ansi.h"
 
 namespace pictova {
@@ -50,6 +51,9 @@ TFormatRegistry::TFormatRegistry() {
     FEntries.push_back(std::move(info));
   }
   FBuiltInCount = FEntries.size();
+  // Our own LZW decoders serve GIF and LZW-compressed TIFF from the start; SetLzwHooks may
+  // still put other routines in their place.
+  FHooks = OwnLzwHooks();
 }
 
 void TFormatRegistry::Register(TFileFormatInfo info) {

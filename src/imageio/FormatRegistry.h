@@ -73,7 +73,7 @@ class TFormatRegistry {
   std::vector<TFileFormatInfo> EntriesWithTests() const;
   int Count() const;
 
-  // The LZW routines that new parameters records copy (empty unless someone installs one).
+  // The LZW routines that new parameters records copy: our own decoders unless replaced.
   TLzwHooks LzwHooks() const;
   void SetLzwHooks(const TLzwHooks& hooks);
 

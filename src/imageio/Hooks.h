@@ -1,5 +1,6 @@
-// The LZW routine slots of the GIF and TIFF readers. The system installs no routine: GIF images
-// and LZW-compressed TIFF images then fail to decode with the failure flag set.
+// The LZW routine slots of the GIF and TIFF readers. The registry starts with our own decoders
+// (imageio/Lzw.h) in them; with a slot emptied, GIF images or LZW-compressed TIFF images fail
+// to decode with the failure flag set.
 #pragma once
 
 #include <cstdint>

@@ -11,16 +11,6 @@ void ReadBmpStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progre
   progress.Fail();
 }
 
-int32_t ReadGifStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
-  progress.Fail();
-  return 0;
-}
-
-int32_t ReadTiffStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
-  progress.Fail();
-  return 0;
-}
-
 void ReadPcxStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress, int64_t) {
   progress.Fail();
 }

@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 
 #include "gfx/Bitmap.h"
+#include "imageio/GifTiffWriter.h"
 #include "imageio/PngWriter.h"
 #include "pictova-build/BuildSupport.h"
 
@@ -158,6 +159,7 @@ const std::vector<TDemoEntry>& Entries() {
       {{"01-aurora.jpg", 1024, 768}, Aurora},     {{"02-rings.png", 1024, 768}, Rings},
       {{"03-fractal.jpg", 1024, 768}, Mandelbrot}, {{"04-tiles.png", 800, 600}, Tiles},
       {{"05-sunset.jpg", 1280, 720}, Sunset},      {{"06-plasma.png", 640, 480}, Plasma},
+      {{"07-rings.gif", 800, 600}, Rings},         {{"08-aurora.tif", 1024, 768}, Aurora},
   };
   return entries;
 }
@@ -181,6 +183,41 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   TNativeFileStream out(path, TNativeFileStream::nmCreate);
   if (!bytes.empty()) out.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
   out.Close();
+}
+
+// A GIF of the picture in a colour cube of 6 × 7 × 6 levels (the nearest level per channel).
+std::vector<uint8_t> EncodeGif(const TBitmap& bitmap) {
+  fixtures::TGifFile file;
+  file.ScreenWidth = static_cast<uint16_t>(bitmap.Width());
+  file.ScreenHeight = static_cast<uint16_t>(bitmap.Height());
+  for (int i = 0; i < 256; ++i) {
+    const int r = i / 42 % 6, g = i / 6 % 7, b = i % 6;
+    file.GlobalTable.push_back(i < 252 ? fixtures::TRgb{static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 255 / 6),
+                                                        static_cast<uint8_t>(b * 51)}
+                                       : fixtures::TRgb{0, 0, 0});
+  }
+  fixtures::TGifFrame frame;
+  frame.Width = file.ScreenWidth;
+  frame.Height = file.ScreenHeight;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const int b = (row[3 * x] + 25) / 51, g = (row[3 * x + 1] * 6 + 127) / 255, r = (row[3 * x + 2] + 25) / 51;
+      frame.Indices.push_back(static_cast<uint8_t>(r * 42 + g * 6 + b));
+    }
+  }
+  file.Frames.push_back(frame);
+  return fixtures::MakeGif(file);
+}
+
+// An LZW-compressed TIFF with horizontal differencing, strips of 32 rows.
+std::vector<uint8_t> EncodeTiff(const TBitmap& bitmap) {
+  std::vector<uint8_t> rgb;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < bitmap.Width(); ++x) rgb.insert(rgb.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+  }
+  return fixtures::MakeSimpleTiff(bitmap.Width(), bitmap.Height(), 3, 2, rgb, 5, 32, true);
 }
 
 }  // namespace
@@ -255,10 +292,15 @@ std::vector<std::string> WriteDemoPictures(const std::string& folder) {
     TBitmap bitmap;
     PaintDemoPicture(i, bitmap);
     const std::string path = (std::filesystem::path(folder) / picture.FileName).string();
-    if (std::filesystem::path(picture.FileName).extension() == ".png") {
+    const std::string extension = std::filesystem::path(picture.FileName).extension().string();
+    if (extension == ".png") {
       TNativeFileStream out(path, TNativeFileStream::nmCreate);
       SaveBitmapToPng(bitmap, out);
       out.Close();
+    } else if (extension == ".gif") {
+      WriteFile(path, EncodeGif(bitmap));
+    } else if (extension == ".tif") {
+      WriteFile(path, EncodeTiff(bitmap));
     } else {
       WriteFile(path, EncodeJpeg(bitmap, 90));
     }
