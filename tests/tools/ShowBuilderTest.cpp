@@ -210,7 +210,7 @@ TEST_F(ShowBuilderTest, RefusesBadInputAndLeavesNothingBehind) {
   ExpectRefused(r, "interval 256 is out of range");
   ExpectRefused(Request({jpeg, Path("missing.png")}), "missing.png: no such file");
   fs::create_directories(dir / "folder.jpg");
-  ExpectRefused(Request({Path("folder.jpg")}), "is a folder");
+  ExpectRefused(Request({Path("folder.jpg")}), "folder.jpg: the folder holds no pictures");
   ExpectRefused(Request({Write("a|b.jpg", Jpeg(8, 8))}), "'|'");
   r = Request({jpeg});
   r.OutputPath = Path("nowhere/show.scr");
@@ -227,8 +227,7 @@ TEST_F(ShowBuilderTest, RefusesBadInputAndLeavesNothingBehind) {
   ExpectRefused(r, "pass --engine");
 #ifndef _WIN32
   // The index addresses bytes with signed 32-bit offsets; a sparse file costs no disk.
-  const std::string huge = Path("huge.png");
-  std::ofstream(huge).close();
+  const std::string huge = Write("huge.png", Png(3, 3));
   fs::resize_file(huge, (int64_t{1} << 31) - 3000 - 67 - 386);
   ExpectRefused(Request({huge}), "larger than 2147483647 bytes");
   fs::resize_file(huge, 0);
@@ -295,19 +294,24 @@ TEST_F(ShowBuilderTest, EngineThatCarriesAShow) {
 }
 
 TEST_F(ShowBuilderTest, WarnsAboutWhatTheEngineWillNotShow) {
+  // A name the engine passes over is stored under one it shows; a file that is no picture
+  // is refused, or left out with a warning.
   const std::string jpegName = Write("photo.JPEG", Jpeg(8, 8));
   const std::string text = Write("notes.jpg", TBytes(100, 'x'));
-  TBuildRequest r = Request({jpegName, text + ":style=200"});
+  ExpectRefused(Request({jpegName, text}), "notes.jpg: not a picture");
+  TBuildRequest r = Request({jpegName, text, png + ":style=200"});
+  r.SkipBad = true;
   const TBuildResult result = BuildShow(r, warnings);
-  ASSERT_EQ(warnings.size(), 3u);
-  EXPECT_NE(warnings[0].find("passes over an image named \"photo.JPEG\""), std::string::npos);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[0].find("notes.jpg: not a picture"), std::string::npos) << warnings[0];
   EXPECT_NE(warnings[1].find("style 200 is none of the engine's transitions"), std::string::npos);
-  EXPECT_NE(warnings[2].find("size could not be read; stored as 0x0"), std::string::npos);
   ASSERT_EQ(result.Records.size(), 2u);
+  EXPECT_EQ(result.Records[0].Name, "photo.JPG");
   EXPECT_EQ(result.Records[0].Width, 8);
-  EXPECT_EQ(result.Records[1].Width, 0);
-  EXPECT_EQ(result.Records[1].Size, 100);
+  EXPECT_EQ(result.Records[0].Size, static_cast<int32_t>(fs::file_size(jpegName)));
   EXPECT_EQ(result.Records[1].Style, 200);
+  EXPECT_EQ(result.Renamed, 1);
+  EXPECT_EQ(result.Skipped, 1);
 
   // The engine's own rule: the upper-cased extension must be a piece of its list.
   EXPECT_TRUE(EngineTakesName("photo.jpg"));
