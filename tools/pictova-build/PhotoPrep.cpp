@@ -119,7 +119,7 @@ TPicturePlan PlanPicture(const std::string& path, const TPrepareOptions& options
     } else if (plan.Kind != pkOtherEngineFormat) {
       return refuse(std::string("a damaged ") + (plan.Kind == pkJpeg ? "JPEG" : "PNG") + " file: its header cannot be read");
     } else {
-      plan.SizeWarning = path + ": the picture's size could not be read; stored as 0x0 (the engine shows whatever it can decode)";
+      plan.Warning = path + ": the picture's size could not be read; stored as 0x0 (the engine shows whatever it can decode)";
     }
   }
   if (plan.Kind == pkJpeg) {
@@ -142,6 +142,8 @@ TPicturePlan PlanPicture(const std::string& path, const TPrepareOptions& options
     plan.ToJpeg = true;
   } else if (turn && plan.Kind == pkJpeg) {
     plan.Step = support.Jpeg ? psTurnJpeg : psStore;
+    if (!support.Jpeg)
+      plan.Warning = path + ": stored as it is, not turned upright: this pictova-build was made without TurboJPEG";
   } else if (turn) {
     plan.Step = psTranscode;  // a lossless turn of the decoded picture, stored as PNG
   }

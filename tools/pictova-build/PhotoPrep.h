@@ -49,7 +49,7 @@ struct TPicturePlan {
   bool Fit = false;            // psTranscode: scaled down to fit the box
   std::string StoredName;      // the name the show gives it (before duplicates are told apart)
   std::string Refusal;         // psRefuse: why
-  std::string SizeWarning;     // the size could not be read (the engine shows what it can)
+  std::string Warning;         // stored, but not as well as it could be (size unknown, not turned)
 };
 
 TPicturePlan PlanPicture(const std::string& path, const TPrepareOptions& options);

@@ -242,7 +242,7 @@ TBuildResult BuildShow(const TBuildRequest& request, std::vector<std::string>& w
       ++result.Skipped;
       continue;
     }
-    if (!plan.SizeWarning.empty()) warnings.push_back(plan.SizeWarning);
+    if (!plan.Warning.empty()) warnings.push_back(plan.Warning);
     const std::string base = BaseName(item.Path);
     const std::string name = UniqueName(plan.StoredName, item.Path, usedNames);
     if (name != base) ++result.Renamed;
