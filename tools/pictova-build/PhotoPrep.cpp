@@ -147,6 +147,18 @@ TPicturePlan PlanPicture(const std::string& path, const TPrepareOptions& options
   } else if (turn) {
     plan.Step = psTranscode;  // a lossless turn of the decoded picture, stored as PNG
   }
+  if (plan.Step == psTranscode && plan.Kind == pkOtherEngineFormat) {
+    // GIF, TIFF, BMP and the like are decoded by the engine's own readers; where this build's
+    // reader cannot read the file, it is stored as it is, as before.
+    try {
+      TNativeFileStream whole(path, TNativeFileStream::nmRead);
+      DecodeWithEngine(ReadBytes(whole, INT64_MAX));
+    } catch (const EBuildError& e) {
+      plan.Step = psStore;
+      plan.Fit = false;
+      plan.Warning = path + ": stored as it is, neither turned nor scaled: " + e.Message();
+    }
+  }
   const std::string base = BaseName(path);
   const std::string ext = plan.Step == psTranscode ? (plan.ToJpeg ? ".jpg" : ".png")
                                                     : EngineExtensionFor(plan.Kind, plan.EngineFormat);
