@@ -502,6 +502,30 @@ TEST_F(ShowBuilderTest, ProgramExitStatuses) {
   EXPECT_EQ(run("-o " + show), 2);
   EXPECT_EQ(run("--frobnicate"), 2);
   EXPECT_EQ(run("--help"), 0);
+
+  // The photo options: malformed values are usage errors; a build with them reports what it
+  // did, and the same seed gives the same show.
+  const std::string base = "-o " + show + " --engine " + engine + " ";
+  for (const char* bad : {"--fit 1920", "--fit 8x8", "--fit axb", "--styles 5-", "--styles nice", "--shuffle=x",
+                          "--jobs 0", "--recursive=yes", "--no-auto-orient=1"})
+    EXPECT_EQ(run(base + bad + " " + jpeg), 2) << bad;
+  const std::string photoDir = Path("album");
+  fs::create_directories(photoDir);
+  fs::copy_file(jpeg, photoDir + "/IMG_2.jpeg");
+  fs::copy_file(png, photoDir + "/IMG_10.png");
+  std::ofstream(photoDir + "/notes.txt") << "not a picture";
+  EXPECT_EQ(run(base + "--shuffle=3 --jobs 2 " + photoDir), 0);
+  const TBytes out = ReadAll(Path("out.txt"));
+  const std::string summary(out.begin(), out.end());
+  EXPECT_NE(summary.find("2 picture(s)"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("1 renamed, 1 non-picture file(s) in the folders left out"), std::string::npos) << summary;
+  EXPECT_EQ(summary.find("shuffled with"), std::string::npos) << summary;  // the seed was given
+  const TBytes first = ReadAll(show);
+  EXPECT_EQ(run(base + "--shuffle=3 " + photoDir), 0);
+  EXPECT_EQ(ReadAll(show), first);
+  EXPECT_EQ(run(base + "--shuffle " + photoDir), 0);
+  const TBytes again = ReadAll(Path("out.txt"));
+  EXPECT_NE(std::string(again.begin(), again.end()).find("shuffled with --shuffle="), std::string::npos);
 }
 #endif
 
