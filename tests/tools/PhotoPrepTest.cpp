@@ -429,6 +429,43 @@ TEST_F(PhotoPrepTest, ForeignFormatsAndNamesBecomeOnesTheEngineShows) {
   }
 }
 
+TEST_F(PhotoPrepTest, CmykPhotosAreTurnedThroughTheEnginesColours) {
+  // TurboJPEG decodes no CMYK to RGB: a CMYK photo that must be re-encoded (blocks that do
+  // not allow a lossless turn) or scaled goes through the engine's own conversion, in which
+  // key 255 leaves cyan, magenta and yellow as red, green and blue.
+  auto cmyk = [](int w, int h, int orientation) {
+    const bool swap = orientation >= 5;
+    const int sw = swap ? h : w, sh = swap ? w : h;
+    TBytes pixels;
+    for (int sy = 0; sy < sh; ++sy)
+      for (int sx = 0; sx < sw; ++sx) {
+        int x, y;
+        StoredToUpright(orientation, sx, sy, w, h, x, y);
+        const TRgb c = UprightPixel(x, y, w, h);
+        pixels.insert(pixels.end(), {c.R, c.G, c.B, 255});
+      }
+    fixtures::TJpegOptions o;
+    o.Width = sw;
+    o.Height = sh;
+    o.InputSpace = JCS_CMYK;
+    o.FileSpace = JCS_CMYK;
+    o.Markers.push_back({0xE1, ExifApp1(orientation, false)});
+    return fixtures::MakeJpeg(o, pixels);
+  };
+  TBuildRequest r = Request({Write("cmyk.jpg", cmyk(37, 23, 3)), Write("big-cmyk.jpg", cmyk(400, 300, 6))});
+  r.Prepare.FitWidth = 200;
+  r.Prepare.FitHeight = 200;
+  const TBuildResult result = BuildShow(r, warnings);
+  ASSERT_EQ(result.Records.size(), 2u);
+  const TBitmap small = Decode(Picture(r.OutputPath, result.Records[0]));
+  EXPECT_EQ(small.Width(), 37);
+  ExpectUpright(small, "cmyk re-encoded");
+  const TBitmap big = Decode(Picture(r.OutputPath, result.Records[1]));
+  EXPECT_EQ(big.Width(), 200);
+  EXPECT_EQ(big.Height(), 150);
+  ExpectUpright(big, "cmyk fitted");
+}
+
 TEST_F(PhotoPrepTest, UnreadableFilesAreRefusedOrLeftOut) {
   const std::string good = Write("good.jpg", CameraJpeg(32, 32, 1));
   const std::string noise = Write("noise.jpg", TBytes(500, 0x5A));

@@ -275,7 +275,9 @@ TLosslessTurn TurnJpegLosslessly(const std::vector<uint8_t>& jpeg, int orientati
   unsigned long size = 0;
   if (tjTransform(handle.get(), jpeg.data(), static_cast<unsigned long>(jpeg.size()), 1, &out, &size, &transform, 0) != 0) {
     tjFree(out);
-    TjFail(handle.get(), "lossless JPEG turn");
+    turn.WhyNot = std::string("the library cannot turn it losslessly: ") + tjGetErrorStr2(handle.get());
+    turn.Trimmed = false;
+    return turn;
   }
   turn.Data.assign(out, out + size);
   tjFree(out);

@@ -197,8 +197,9 @@ TPreparedPicture PreparePicture(const TPicturePlan& plan, const TPrepareOptions&
       return out;
     }
     TJpegInfo info;
-    ReadJpegInfo(data, info);
-    const TPixels upright = OrientPixels(DecodeJpeg(data), orientation);
+    if (!ReadJpegInfo(data, info)) throw EBuildError("a damaged JPEG file: its header cannot be read");
+    // CMYK pictures through the engine's own colour conversion (TurboJPEG gives no RGB).
+    const TPixels upright = OrientPixels(info.Cmyk ? DecodeWithEngine(data) : DecodeJpeg(data), orientation);
     out.Data = EncodeJpeg(upright, kReencodeJpegQuality, info.Subsampling >= 0 && !info.Cmyk ? info.Subsampling : 2);
     out.Width = upright.Width;
     out.Height = upright.Height;
