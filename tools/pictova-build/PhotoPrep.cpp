@@ -164,7 +164,8 @@ TPicturePlan PlanPicture(const std::string& path, const TPrepareOptions& options
                                                     : EngineExtensionFor(plan.Kind, plan.EngineFormat);
   const bool sameFormat = plan.Step != psTranscode || (plan.ToJpeg ? plan.Kind == pkJpeg : plan.Kind == pkPng);
   // A name the engine shows keeps it while the format stays; otherwise the format's own
-  // extension. Formats without one (PNM, icons) keep their name and draw a warning later.
+  // extension. Formats without one (PNM, icons) keep their name and draw a warning later,
+  // unless they were planned above as psTranscode without ToJpeg: then they become PNG.
   if ((sameFormat && EngineTakesName(base)) || ext.empty())
     plan.StoredName = base;
   else
