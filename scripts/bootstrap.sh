@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libturbojpeg0-dev libswscale-dev libheif-dev libwebp-dev
   libfreetype-dev fonts-liberation
   libsdl2-dev libx11-dev libsndfile1-dev
   xvfb xauth

@@ -14,6 +14,7 @@
 #include "imageio/ImageFixtures.h"
 #include "imageio/ImageIO.h"
 #include "pictova-render/ShowCommand.h"
+#include "tools/PhotoFixtures.h"
 #include "rtl/SysUtils.h"
 
 namespace pictova {
@@ -121,6 +122,47 @@ TEST_F(RenderShowTest, BuiltShowPlaysItsPicturesAtTheirTimes) {
   EXPECT_LE(GetRValue(centre(0)), 12);
   // Outside the picture the picture-show's black.
   EXPECT_EQ(Frame(out / "frame-00005.png").Pixel(10, 10), clBlack);
+}
+
+TEST_F(RenderShowTest, PhoneStylePhotosShowUprightAndListByTheirOriginalNames) {
+  // A portrait photo stored sideways (orientation 6) under a .jpeg name, and one stored upside
+  // down (3) that is larger than the box: both must appear upright, the second scaled down.
+  WriteFile(FDir / "portrait.jpeg", fixtures::CameraJpeg(120, 160, 6));
+  WriteFile(FDir / "big.jpg", fixtures::CameraJpeg(640, 480, 3));
+  const fs::path show = FDir / "show";
+  const std::string build = std::string(PICTOVA_BUILD_TOOL) + " -o '" + show.string() + "' --engine '" +
+                            PICTOVA_SAVER + "' --interval 1 --centered --fit 320x240 --styles 118 ";
+  ASSERT_EQ(Run(build + "'" + (FDir / "portrait.jpeg").string() + ":delay=0' '" + (FDir / "big.jpg").string() +
+                ":delay=0'"),
+            0);
+  const fs::path out = FDir / "frames";
+  ASSERT_EQ(Run(std::string(PICTOVA_RENDER_TOOL) + " '" + show.string() + "' '" + out.string() +
+                "' --seconds 1.6 --fps 10 --size 320x240"),
+            0);
+  // Frame 5 (500 ms) shows the first picture, 120 x 160 centred; frame 14 the second, fitted
+  // to 320 x 240 (whole screen).
+  auto expectUpright = [&](int frame, int left, int top, int w, int h) {
+    const TBitmap screen = Frame(out / Format("frame-%05d.png", frame));
+    for (int q = 0; q < 4; ++q) {
+      const TColor c = screen.Pixel(left + ((q & 1) ? w * 3 / 4 : w / 4), top + ((q & 2) ? h * 3 / 4 : h / 4));
+      EXPECT_NEAR(GetRValue(c), fixtures::kQuadrants[q].R, 12) << "frame " << frame << " quadrant " << q;
+      EXPECT_NEAR(GetGValue(c), fixtures::kQuadrants[q].G, 12) << "frame " << frame << " quadrant " << q;
+      EXPECT_NEAR(GetBValue(c), fixtures::kQuadrants[q].B, 12) << "frame " << frame << " quadrant " << q;
+    }
+  };
+  expectUpright(5, 100, 40, 120, 160);
+  expectUpright(14, 0, 0, 320, 240);
+
+  // The listing names each stored picture with the file it came from.
+  const std::string listing = (FDir / "listing.txt").string();
+  const int status = std::system((std::string(PICTOVA_BUILD_TOOL) + " --list '" + show.string() + "' >'" + listing + "'").c_str());
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::ifstream in(listing);
+  int found = 0;
+  for (std::string line; std::getline(in, line);)
+    found += (line.find(" portrait.jpg ") != std::string::npos && line.find("/portrait.jpeg") != std::string::npos) +
+             (line.find(" big.jpg ") != std::string::npos && line.find("/big.jpg") != std::string::npos);
+  EXPECT_EQ(found, 2);
 }
 
 TEST_F(RenderShowTest, BadRequestsAndShowsThatReportErrorsFail) {

@@ -210,7 +210,7 @@ TEST_F(ShowBuilderTest, RefusesBadInputAndLeavesNothingBehind) {
   ExpectRefused(r, "interval 256 is out of range");
   ExpectRefused(Request({jpeg, Path("missing.png")}), "missing.png: no such file");
   fs::create_directories(dir / "folder.jpg");
-  ExpectRefused(Request({Path("folder.jpg")}), "is a folder");
+  ExpectRefused(Request({Path("folder.jpg")}), "folder.jpg: the folder holds no pictures");
   ExpectRefused(Request({Write("a|b.jpg", Jpeg(8, 8))}), "'|'");
   r = Request({jpeg});
   r.OutputPath = Path("nowhere/show.scr");
@@ -227,8 +227,7 @@ TEST_F(ShowBuilderTest, RefusesBadInputAndLeavesNothingBehind) {
   ExpectRefused(r, "pass --engine");
 #ifndef _WIN32
   // The index addresses bytes with signed 32-bit offsets; a sparse file costs no disk.
-  const std::string huge = Path("huge.png");
-  std::ofstream(huge).close();
+  const std::string huge = Write("huge.png", Png(3, 3));
   fs::resize_file(huge, (int64_t{1} << 31) - 3000 - 67 - 386);
   ExpectRefused(Request({huge}), "larger than 2147483647 bytes");
   fs::resize_file(huge, 0);
@@ -295,19 +294,24 @@ TEST_F(ShowBuilderTest, EngineThatCarriesAShow) {
 }
 
 TEST_F(ShowBuilderTest, WarnsAboutWhatTheEngineWillNotShow) {
+  // A name the engine passes over is stored under one it shows; a file that is no picture
+  // is refused, or left out with a warning.
   const std::string jpegName = Write("photo.JPEG", Jpeg(8, 8));
   const std::string text = Write("notes.jpg", TBytes(100, 'x'));
-  TBuildRequest r = Request({jpegName, text + ":style=200"});
+  ExpectRefused(Request({jpegName, text}), "notes.jpg: not a picture");
+  TBuildRequest r = Request({jpegName, text, png + ":style=200"});
+  r.SkipBad = true;
   const TBuildResult result = BuildShow(r, warnings);
-  ASSERT_EQ(warnings.size(), 3u);
-  EXPECT_NE(warnings[0].find("passes over an image named \"photo.JPEG\""), std::string::npos);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[0].find("notes.jpg: not a picture"), std::string::npos) << warnings[0];
   EXPECT_NE(warnings[1].find("style 200 is none of the engine's transitions"), std::string::npos);
-  EXPECT_NE(warnings[2].find("size could not be read; stored as 0x0"), std::string::npos);
   ASSERT_EQ(result.Records.size(), 2u);
+  EXPECT_EQ(result.Records[0].Name, "photo.JPG");
   EXPECT_EQ(result.Records[0].Width, 8);
-  EXPECT_EQ(result.Records[1].Width, 0);
-  EXPECT_EQ(result.Records[1].Size, 100);
+  EXPECT_EQ(result.Records[0].Size, static_cast<int32_t>(fs::file_size(jpegName)));
   EXPECT_EQ(result.Records[1].Style, 200);
+  EXPECT_EQ(result.Renamed, 1);
+  EXPECT_EQ(result.Skipped, 1);
 
   // The engine's own rule: the upper-cased extension must be a piece of its list.
   EXPECT_TRUE(EngineTakesName("photo.jpg"));
@@ -498,6 +502,30 @@ TEST_F(ShowBuilderTest, ProgramExitStatuses) {
   EXPECT_EQ(run("-o " + show), 2);
   EXPECT_EQ(run("--frobnicate"), 2);
   EXPECT_EQ(run("--help"), 0);
+
+  // The photo options: malformed values are usage errors; a build with them reports what it
+  // did, and the same seed gives the same show.
+  const std::string base = "-o " + show + " --engine " + engine + " ";
+  for (const char* bad : {"--fit 1920", "--fit 8x8", "--fit axb", "--styles 5-", "--styles nice", "--shuffle=x",
+                          "--jobs 0", "--recursive=yes", "--no-auto-orient=1"})
+    EXPECT_EQ(run(base + bad + " " + jpeg), 2) << bad;
+  const std::string photoDir = Path("album");
+  fs::create_directories(photoDir);
+  fs::copy_file(jpeg, photoDir + "/IMG_2.jpeg");
+  fs::copy_file(png, photoDir + "/IMG_10.png");
+  std::ofstream(photoDir + "/notes.txt") << "not a picture";
+  EXPECT_EQ(run(base + "--shuffle=3 --jobs 2 " + photoDir), 0);
+  const TBytes out = ReadAll(Path("out.txt"));
+  const std::string summary(out.begin(), out.end());
+  EXPECT_NE(summary.find("2 picture(s)"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("1 renamed, 1 non-picture file(s) in the folders left out"), std::string::npos) << summary;
+  EXPECT_EQ(summary.find("shuffled with"), std::string::npos) << summary;  // the seed was given
+  const TBytes first = ReadAll(show);
+  EXPECT_EQ(run(base + "--shuffle=3 " + photoDir), 0);
+  EXPECT_EQ(ReadAll(show), first);
+  EXPECT_EQ(run(base + "--shuffle " + photoDir), 0);
+  const TBytes again = ReadAll(Path("out.txt"));
+  EXPECT_NE(std::string(again.begin(), again.end()).find("shuffled with --shuffle="), std::string::npos);
 }
 #endif
 

@@ -1,4 +1,5 @@
 // The command line of pictova-build: options, per-image options and the usage text.
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -7,12 +8,12 @@
 namespace pictova {
 
 const char* const kBuildUsage =
-    "usage: pictova-build -o SHOW [options] IMAGE[:style=N,delay=N,reverse,clear] ...\n"
+    "usage: pictova-build -o SHOW [options] PICTURE|FOLDER[:style=N,delay=N,reverse,clear] ...\n"
     "       pictova-build --list SHOW\n"
     "\n"
     "Builds a screen saver that plays a slideshow: a copy of the engine followed by the\n"
-    "images, byte for byte, their index and the show's settings. The show is written to a\n"
-    "temporary file beside SHOW and renamed only when complete.\n"
+    "pictures, their index and the show's settings. The show is written to a temporary file\n"
+    "beside SHOW and renamed only when complete.\n"
     "\n"
     "  -o, --output SHOW   the show to write (replaced if it exists)\n"
     "  --engine ENGINE     the engine to copy (default: pictova-saver, or on Windows\n"
@@ -31,15 +32,31 @@ const char* const kBuildUsage =
     "  --centered          centre the pictures (and the window)\n"
     "  --truncate          cut texts and image names to 49 characters instead of refusing\n"
     "                      them (an image name keeps its extension)\n"
+    "\n"
+    "Pictures:\n"
+    "  FOLDER              its pictures in natural name order (IMG_2 before IMG_10); other\n"
+    "                      files in it are left out\n"
+    "  --recursive         folders' subfolders too, each at its place in the order\n"
+    "  --shuffle[=SEED]    a random order (the same again with the same SEED)\n"
+    "  --styles S          the transitions: a list cycled in order (1,5,60-68), all (every\n"
+    "                      style once, in order), or mix (default: varied, never the same\n"
+    "                      family twice in a row); style=N of a picture wins\n"
+    "  --no-auto-orient    keep pictures as stored; by default a photo whose EXIF orientation\n"
+    "                      asks for a turn is turned upright (JPEG losslessly) and its tag reset\n"
+    "  --fit WxH           scale larger pictures down to fit WxH (e.g. the screen), stored as\n"
+    "                      JPEG of quality 90; smaller ones are kept as they are\n"
+    "  --skip-bad          leave out files that are no readable picture instead of refusing\n"
+    "  --jobs N            pictures prepared at once (default: one per processor)\n"
     "  --list SHOW         print the show's settings and its index, and check them\n"
     "  -h, --help          this text\n"
     "\n"
-    "Per image: style=N the transition (0..122, default 118), delay=N its speed, each step\n"
-    "taking (N + 1) x 10 ms (0..255, default 5), reverse runs it backwards, clear blanks\n"
-    "the screen first. The engine shows only names ending in .BMP .PCX .JPG .PNG .TIF .TGA\n"
-    "or .GIF (any case); it passes over others, and the tool warns about them. A picture whose\n"
-    "size cannot be read is still added (with a size of 0 x 0, after a warning): the engine\n"
-    "shows whatever it can decode.\n"
+    "Per picture: style=N the transition (0..122), delay=N its speed, each step taking\n"
+    "(N + 1) x 10 ms (0..255, default 5), reverse runs it backwards, clear blanks the screen\n"
+    "first. The engine shows only names ending in .BMP .PCX .JPG .PNG .TIF .TGA or .GIF, and\n"
+    "reads the format from the content: other names are stored under one it shows\n"
+    "(photo.jpeg as photo.jpg, a number added where two would clash); HEIC/HEIF and WebP\n"
+    "pictures are converted to JPEG. A file that is no picture is refused (exit 1) unless\n"
+    "--skip-bad. --list shows each stored name next to the file it came from.\n"
     "\n"
     "Exit status: 0 done, 1 refused input or a damaged show, 2 a malformed command line.\n";
 
@@ -85,8 +102,10 @@ TImageItem ParseImageItem(const std::string& argument) {
       item.Reverse = true;
     else if (token == "clear")
       item.Clear = true;
-    else if (StartsWith(token, "style="))
+    else if (StartsWith(token, "style=")) {
       item.Style = ParseNumber(token.substr(6), item.Path + ": style");
+      item.StyleGiven = true;
+    }
     else if (StartsWith(token, "delay="))
       item.Delay = ParseNumber(token.substr(6), item.Path + ": delay");
     else
@@ -104,6 +123,7 @@ TBuildCommand ParseBuildCommandLine(const std::vector<std::string>& args) {
   bool buildOptions = false;  // any option that only a build takes
   bool musicGiven = false;
   bool optionsEnded = false;
+  bool stylesGiven = false;
 
   for (size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
@@ -176,6 +196,40 @@ TBuildCommand ParseBuildCommandLine(const std::vector<std::string>& args) {
       flag(request.Truncate);
     } else if (arg == "--replace") {
       flag(request.Replace);
+    } else if (arg == "--recursive") {
+      flag(request.Recursive);
+    } else if (arg == "--skip-bad") {
+      flag(request.SkipBad);
+    } else if (arg == "--auto-orient") {
+      flag(request.Prepare.AutoOrient);
+    } else if (arg == "--no-auto-orient") {
+      bool set = false;
+      flag(set);
+      request.Prepare.AutoOrient = false;
+    } else if (arg == "--shuffle") {
+      request.Shuffle = true;
+      buildOptions = true;
+      if (hasInline) {
+        request.ShuffleSeed = static_cast<uint64_t>(ParseNumber(inlineValue, "--shuffle"));
+        command.ShuffleSeedGiven = true;
+      }
+    } else if (arg == "--styles") {
+      request.Styles = ParseStylePlan(value());
+      stylesGiven = true;
+      buildOptions = true;
+    } else if (arg == "--fit") {
+      const std::string box = value();
+      const size_t x = box.find_first_of("xX");
+      if (x == std::string::npos) throw EUsageError("--fit wants WIDTHxHEIGHT, such as 1920x1080; not '" + box + "'");
+      request.Prepare.FitWidth = static_cast<int32_t>(std::min<int64_t>(ParseNumber(box.substr(0, x), "--fit width"), 100000));
+      request.Prepare.FitHeight = static_cast<int32_t>(std::min<int64_t>(ParseNumber(box.substr(x + 1), "--fit height"), 100000));
+      if (request.Prepare.FitWidth < 16 || request.Prepare.FitHeight < 16)
+        throw EUsageError("--fit " + box + ": a box of at least 16x16 pixels, please");
+      buildOptions = true;
+    } else if (arg == "--jobs") {
+      request.Threads = static_cast<int>(std::min<int64_t>(ParseNumber(value(), "--jobs"), 64));
+      if (request.Threads == 0) throw EUsageError("--jobs wants 1 or more");
+      buildOptions = true;
     } else if (arg == "--list") {
       if (listing) throw EUsageError("--list takes one show");
       command.ListPath = value();
@@ -195,6 +249,9 @@ TBuildCommand ParseBuildCommandLine(const std::vector<std::string>& args) {
   if (request.Images.empty()) throw EUsageError("no images given");
   if (musicGiven && request.MusicPath.empty()) throw EUsageError("--music wants a file name");
   if (request.CopyMusic && !musicGiven) throw EUsageError("--copy-music without --music");
+  // Without --styles the show gets the varied mix, the same for the same inputs.
+  if (!stylesGiven) request.Styles.Mode = smMix;
+  request.Styles.Seed = request.ShuffleSeed;
   command.Kind = ckBuild;
   return command;
 }

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "imageio/ImageIO.h"
+#include "pictova-build/OrderedWork.h"
 #include "rtl/Ansi.h"
 
 namespace pictova {
@@ -43,9 +46,9 @@ std::string FieldText(const std::string& argument, const std::string& what, bool
   return text;
 }
 
-// The name stored for an image: its file name without the folder.
-std::string ImageName(const TImageItem& item, bool truncate, std::vector<std::string>& warnings) {
-  const std::string base = BaseName(item.Path);
+// The name stored for an image: the name chosen for it (its file name without the folder,
+// or one the engine shows).
+std::string ImageName(const TImageItem& item, const std::string& base, bool truncate, std::vector<std::string>& warnings) {
   if (base.empty()) throw EBuildError(item.Path + ": not a file name");
   bool lossless = true;
   std::string name = ShowTextFromArgument(base, lossless);
@@ -123,25 +126,38 @@ int64_t ImageFileSize(const TImageItem& item) {
                            static_cast<long long>(kMaxShowSize)));
 }
 
-// The picture's width and height as the decoder reads them, 0 x 0 when it cannot.
-void ReadPictureSize(TStream& in, const std::string& path, TPayloadRecord& record,
-                     std::vector<std::string>& warnings) {
-  TImageIO io;
-  io.ReadParamsFromStream(in);
-  const int32_t width = io.Params().Width;
-  const int32_t height = io.Params().Height;
-  if (io.IOFailed() || width <= 0 || height <= 0) {
-    warnings.push_back(path + ": the picture's size could not be read; stored as 0x0 "
-                              "(the engine shows whatever it can decode)");
-  } else if (width > 0xFFFF || height > 0xFFFF) {
+// The picture's width and height for the index's 16-bit fields, 0 x 0 when unknown.
+void SetPictureSize(const std::string& path, int32_t width, int32_t height, TPayloadRecord& record,
+                    std::vector<std::string>& warnings) {
+  if (width <= 0 || height <= 0) return;
+  if (width > 0xFFFF || height > 0xFFFF) {
     warnings.push_back(Format("%s: %dx%d does not fit the index's 16-bit size fields; stored as 0x0",
                               path.c_str(), width, height));
-  } else {
-    record.Width = static_cast<uint16_t>(width);
-    record.Height = static_cast<uint16_t>(height);
+    return;
   }
-  in.SetPosition(0);
+  record.Width = static_cast<uint16_t>(width);
+  record.Height = static_cast<uint16_t>(height);
 }
+
+// name, or name with "-2", "-3", ... before its extension, so that no two different files
+// share a name in the show (the same file given twice keeps its name).
+std::string UniqueName(const std::string& name, const std::string& path, std::map<std::string, std::string>& used) {
+  std::error_code ec;
+  const std::string source = fs::weakly_canonical(path, ec).string();
+  const std::string ext = ExtractFileExt(name);
+  const std::string stem = name.substr(0, name.size() - ext.size());
+  for (int n = 1;; ++n) {
+    const std::string candidate = n == 1 ? name : Format("%s-%d%s", stem.c_str(), n, ext.c_str());
+    const auto [it, added] = used.emplace(AnsiUpperCase(candidate), source);
+    if (added || it->second == source) return candidate;
+  }
+}
+
+// A picture that could be prepared, or why not.
+struct TPreparedOrFailed {
+  TPreparedPicture Picture;
+  std::string Failure;
+};
 
 void CopyFile(const std::string& from, const std::string& to) {
   TNativeFileStream in(from, TNativeFileStream::nmRead);
@@ -207,25 +223,51 @@ TBuildResult BuildShow(const TBuildRequest& request, std::vector<std::string>& w
     }
   }
 
-  for (const TImageItem& item : request.Images) {
+  // The pictures: folders opened, the order shuffled, transitions handed out, and for each
+  // file what it needs (stored, turned, scaled, converted) or why it cannot be shown.
+  std::vector<TImageItem> items = ExpandFolders(request.Images, request.Recursive, result.LeftOut);
+  if (request.Shuffle) ShuffleItems(items, request.ShuffleSeed);
+  AssignStyles(items, request.Styles);
+  std::vector<TPicturePlan> plans;
+  std::vector<TPayloadRecord> planned;
+  std::vector<std::string> origins;
+  std::map<std::string, std::string> usedNames;
+  bool originsTell = false;
+  for (const TImageItem& item : items) {
+    ImageFileSize(item);  // refuses folders and missing files by name
+    TPicturePlan plan = PlanPicture(item.Path, request.Prepare);
+    if (plan.Step == psRefuse) {
+      if (!request.SkipBad) throw EBuildError(plan.Refusal + " (--skip-bad leaves such files out)");
+      warnings.push_back(plan.Refusal + "; left out");
+      ++result.Skipped;
+      continue;
+    }
+    if (!plan.Warning.empty()) warnings.push_back(plan.Warning);
+    const std::string base = BaseName(item.Path);
+    const std::string name = UniqueName(plan.StoredName, item.Path, usedNames);
+    if (name != base) ++result.Renamed;
     TPayloadRecord record;
-    record.Name = ImageName(item, request.Truncate, warnings);
+    record.Name = ImageName(item, name, request.Truncate, warnings);
     record.Style = CheckedByte(item.Style, item.Path + ": style");
     if (record.Style > kLastEngineStyle)
       warnings.push_back(Format("%s: style %d is none of the engine's transitions (0 to %d); it is stored as given",
                                 item.Path.c_str(), record.Style, kLastEngineStyle));
     record.Delay = CheckedByte(item.Delay, item.Path + ": delay");
     record.Flags = static_cast<uint8_t>((item.Reverse ? kFlagReverse : 0) | (item.Clear ? kFlagClearFirst : 0));
-    result.Records.push_back(record);
+    originsTell = originsTell || item.FromFolder || name != base;
+    planned.push_back(record);
+    plans.push_back(std::move(plan));
+    origins.push_back(item.Path);
   }
+  if (plans.empty()) throw EBuildError("no picture left to show");
 
   const int64_t engineEnd = EngineEnd(request, warnings);
-  const int64_t indexSize =
-      static_cast<int64_t>(kIndexRecordSize) * static_cast<int64_t>(request.Images.size()) + kTrailerSize;
+  const int64_t indexSize = static_cast<int64_t>(kIndexRecordSize) * static_cast<int64_t>(plans.size()) + kTrailerSize;
   int64_t total = engineEnd + indexSize;
   if (total > kMaxShowSize) RefuseSize();
-  for (const TImageItem& item : request.Images) {
-    const int64_t size = ImageFileSize(item);
+  for (const TPicturePlan& plan : plans) {
+    if (plan.Step != psStore) continue;  // the others' sizes are known once prepared
+    const int64_t size = ImageFileSize(TImageItem{plan.Path});
     if (size > kMaxShowSize - total) RefuseSize();
     total += size;
   }
@@ -243,26 +285,66 @@ TBuildResult BuildShow(const TBuildRequest& request, std::vector<std::string>& w
         throw EBuildError("engine " + request.EnginePath + ": " + e.Message());
       }
     }
-    for (size_t i = 0; i < request.Images.size(); ++i) {
-      const std::string& path = request.Images[i].Path;
-      TPayloadRecord& record = result.Records[i];
-      TNativeFileStream in(path, TNativeFileStream::nmRead);
-      const int64_t size = in.Size();
+    const int threads = request.Threads > 0 ? request.Threads : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    auto prepare = [&](size_t i) {
+      TPreparedOrFailed result;
+      try {
+        result.Picture = PreparePicture(plans[i], request.Prepare);
+      } catch (const EBuildError& e) {
+        result.Failure = plans[i].Path + ": " + e.Message();
+      }
+      return result;
+    };
+    auto write = [&](size_t i, TPreparedOrFailed& prepared) {
+      const std::string& path = plans[i].Path;
+      if (!prepared.Failure.empty()) {
+        if (!request.SkipBad) throw EBuildError(prepared.Failure + " (--skip-bad leaves such files out)");
+        warnings.push_back(prepared.Failure + "; left out");
+        ++result.Skipped;
+        return;
+      }
+      const TPreparedPicture& picture = prepared.Picture;
+      TPayloadRecord record = planned[i];
       const int64_t offset = out.Position();
       // The files may have changed since they were measured.
-      const int64_t rest = static_cast<int64_t>(kIndexRecordSize) * static_cast<int64_t>(request.Images.size() - i) +
-                           kTrailerSize;
-      if (size > kMaxShowSize - offset - rest) RefuseSize();
-      record.Offset = static_cast<int32_t>(offset);
-      record.Size = static_cast<int32_t>(size);
-      ReadPictureSize(in, path, record, warnings);
-      try {
-        if (size > 0) out.CopyFrom(in, size);
-      } catch (const EBuildError&) {
-        throw;
-      } catch (const Exception& e) {
-        throw EBuildError(path + ": " + e.Message());
+      const int64_t rest = static_cast<int64_t>(kIndexRecordSize) * static_cast<int64_t>(plans.size() - i) + kTrailerSize;
+      if (picture.Data.empty()) {
+        TNativeFileStream in(path, TNativeFileStream::nmRead);
+        const int64_t size = in.Size();
+        if (size > kMaxShowSize - offset - rest) RefuseSize();
+        record.Size = static_cast<int32_t>(size);
+        try {
+          if (size > 0) out.CopyFrom(in, size);
+        } catch (const EBuildError&) {
+          throw;
+        } catch (const Exception& e) {
+          throw EBuildError(path + ": " + e.Message());
+        }
+      } else {
+        const int64_t size = static_cast<int64_t>(picture.Data.size());
+        if (size > kMaxShowSize - offset - rest) RefuseSize();
+        record.Size = static_cast<int32_t>(size);
+        out.WriteBuffer(picture.Data.data(), static_cast<int32_t>(size));
       }
+      record.Offset = static_cast<int32_t>(offset);
+      SetPictureSize(path, picture.Width, picture.Height, record, warnings);
+      if (!picture.Note.empty() && (picture.Reencoded || picture.Trimmed)) warnings.push_back(path + ": " + picture.Note);
+      result.Turned += picture.Turned;
+      result.Scaled += picture.Scaled;
+      result.Converted += picture.Converted;
+      result.Reencoded += picture.Reencoded;
+      result.Records.push_back(record);
+      result.Origins.push_back(origins[i]);
+      if (request.OnProgress) request.OnProgress(TBuildProgress{i + 1, plans.size(), out.Position()});
+    };
+    RunInOrder<TPreparedOrFailed>(plans.size(), threads, static_cast<size_t>(threads) * 2 + 2, prepare, write);
+    if (result.Records.empty()) throw EBuildError("no picture left to show");
+    if (originsTell) {
+      const std::vector<uint8_t> block = MakeOriginsBlock(result.Origins);
+      const int64_t rest = static_cast<int64_t>(kIndexRecordSize) * static_cast<int64_t>(result.Records.size()) + kTrailerSize;
+      if (static_cast<int64_t>(block.size()) > kMaxShowSize - out.Position() - rest) RefuseSize();
+      out.WriteBuffer(block.data(), static_cast<int32_t>(block.size()));
+      result.OriginsStored = true;
     }
     WritePayloadIndex(out, trailer, result.Records);
     result.FileSize = out.Position();

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "app/Payload.h"
 #include "pictova-build/BuildSupport.h"
+#include "pictova-build/InputList.h"
+#include "pictova-build/PhotoPrep.h"
 
 namespace pictova {
 
@@ -35,6 +38,15 @@ struct TImageItem {
   int64_t Delay = kDefaultDelay;
   bool Reverse = false;
   bool Clear = false;
+  bool StyleGiven = false;  // style=N was given: --styles leaves it alone
+  bool FromFolder = false;  // found in a folder of the command line
+};
+
+// Where a build stands, for a progress line: pictures written of all, bytes written.
+struct TBuildProgress {
+  size_t Done = 0;
+  size_t Total = 0;
+  int64_t Bytes = 0;
 };
 
 struct TBuildRequest {
@@ -52,7 +64,15 @@ struct TBuildRequest {
   bool Centered = false;
   bool Truncate = false;  // cut over-long texts and names instead of refusing them
   bool Replace = false;   // take an engine that already carries a show, without that show
-  std::vector<TImageItem> Images;
+  std::vector<TImageItem> Images;  // files and folders
+  bool Recursive = false;          // folders: their subfolders too
+  bool Shuffle = false;
+  uint64_t ShuffleSeed = 0;
+  TStylePlan Styles;
+  TPrepareOptions Prepare;
+  bool SkipBad = false;  // leave out unreadable files instead of refusing the build
+  int Threads = 0;       // pictures prepared at once; 0: one per processor
+  std::function<void(const TBuildProgress&)> OnProgress;
 };
 
 struct TBuildResult {
@@ -61,6 +81,11 @@ struct TBuildResult {
   std::vector<TPayloadRecord> Records;
   TPayloadTrailer Trailer;
   bool MusicCopied = false;
+  std::vector<std::string> Origins;  // per record, the file it was made from
+  bool OriginsStored = false;        // the show carries them (some name or place differs)
+  int Turned = 0, Scaled = 0, Renamed = 0, Converted = 0, Reencoded = 0;
+  int Skipped = 0;  // unreadable files left out (--skip-bad)
+  int LeftOut = 0;  // files in the folders whose names are not pictures'
 };
 
 enum TCommandKind { ckBuild, ckList, ckHelp };
@@ -69,6 +94,7 @@ struct TBuildCommand {
   TCommandKind Kind = ckBuild;
   TBuildRequest Request;  // ckBuild
   std::string ListPath;   // ckList
+  bool ShuffleSeedGiven = false;  // --shuffle=SEED; without it the program picks a seed
 };
 
 // The usage text printed by --help.
@@ -107,7 +133,15 @@ struct TShowListing {
   // Where the engine proper ends: the first image's offset (or the index when there is no
   // image). Meaningful only for a sound show.
   int64_t EngineEnd = 0;
+  // The files the pictures were made from, when the builder recorded them (one per record).
+  std::vector<std::string> Origins;
 };
+
+// The record of original files that pictova-build keeps between the last picture and the
+// index: "PVORIGIN", a 32-bit count, then per picture a 16-bit length and the path's bytes
+// (all little-endian). The engine never reads there: it finds pictures by their offsets.
+std::vector<uint8_t> MakeOriginsBlock(const std::vector<std::string>& origins);
+bool ParseOriginsBlock(const std::vector<uint8_t>& block, size_t count, std::vector<std::string>& origins);
 
 // Reads the trailer and the index of the show in stream; never raises for bad content.
 TShowListing ExamineShow(TStream& stream, const std::string& path);

@@ -42,7 +42,44 @@ std::string PadRight(const std::string& text, size_t width) {
   return columns >= width ? text : text + std::string(width - columns, ' ');
 }
 
+constexpr char kOriginsMagic[8] = {'P', 'V', 'O', 'R', 'I', 'G', 'I', 'N'};
+// Enough for 49-character names in deep folders, times a large show.
+constexpr int64_t kMaxOriginsBlock = 64 << 20;
+
 }  // namespace
+
+std::vector<uint8_t> MakeOriginsBlock(const std::vector<std::string>& origins) {
+  std::vector<uint8_t> block(kOriginsMagic, kOriginsMagic + 8);
+  auto put = [&](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) block.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  put(static_cast<uint32_t>(origins.size()), 4);
+  for (const std::string& origin : origins) {
+    const std::string text = origin.substr(0, 0xFFFF);
+    put(static_cast<uint32_t>(text.size()), 2);
+    block.insert(block.end(), text.begin(), text.end());
+  }
+  return block;
+}
+
+bool ParseOriginsBlock(const std::vector<uint8_t>& block, size_t count, std::vector<std::string>& origins) {
+  if (block.size() < 12 || !std::equal(kOriginsMagic, kOriginsMagic + 8, block.begin())) return false;
+  const uint32_t stored = block[8] | block[9] << 8 | block[10] << 16 | static_cast<uint32_t>(block[11]) << 24;
+  if (stored != count) return false;
+  std::vector<std::string> found;
+  size_t pos = 12;
+  for (size_t i = 0; i < count; ++i) {
+    if (block.size() - pos < 2) return false;
+    const size_t length = block[pos] | block[pos + 1] << 8;
+    pos += 2;
+    if (block.size() - pos < length) return false;
+    found.emplace_back(block.begin() + static_cast<std::ptrdiff_t>(pos), block.begin() + static_cast<std::ptrdiff_t>(pos + length));
+    pos += length;
+  }
+  if (pos != block.size()) return false;
+  origins = std::move(found);
+  return true;
+}
 
 TShowListing ExamineShow(TStream& stream, const std::string& path) {
   TShowListing listing;
@@ -99,8 +136,22 @@ TShowListing ExamineShow(TStream& stream, const std::string& path) {
     listing.Records.push_back(std::move(record));
     listing.RecordProblems.push_back(std::move(problem));
   }
-  if (bad > 0)
+  if (bad > 0) {
     listing.Problems.push_back(Format("%d of %d image(s) lie outside the image data before the index", bad, count));
+    return listing;
+  }
+  // The builder's record of the original files fills the room between the last picture and
+  // the index exactly.
+  int64_t imagesEnd = 0;
+  for (const TPayloadRecord& record : listing.Records)
+    imagesEnd = std::max<int64_t>(imagesEnd, static_cast<int64_t>(record.Offset) + record.Size);
+  const int64_t room = listing.IndexStart - imagesEnd;
+  if (count > 0 && room >= 12 && room <= kMaxOriginsBlock) {
+    std::vector<uint8_t> block(static_cast<size_t>(room));
+    stream.SetPosition(imagesEnd);
+    stream.ReadBuffer(block.data(), static_cast<int32_t>(room));
+    ParseOriginsBlock(block, static_cast<size_t>(count), listing.Origins);
+  }
   return listing;
 }
 
@@ -139,17 +190,22 @@ void PrintShowListing(const TShowListing& listing, std::ostream& out) {
     names.push_back(ArgumentFromShowText(r.Name));
     nameWidth = std::max(nameWidth, Columns(names.back()));
   }
+  const bool origins = listing.Origins.size() == listing.Records.size();
   out << "\n"
       << Format("%4s  ", "#") << PadRight("name", nameWidth)
-      << Format("  %10s  %10s  %5s  %5s  %-13s  %-11s  %s\n", "offset", "size", "style", "delay", "flags",
-                "picture", "range");
+      << Format("  %10s  %10s  %5s  %5s  %-13s  %-11s  %s", "offset", "size", "style", "delay", "flags",
+                "picture", origins ? "range  original" : "range")
+      << "\n";
   for (size_t i = 0; i < listing.Records.size(); ++i) {
     const TPayloadRecord& r = listing.Records[i];
     std::string range = listing.RecordProblems[i].empty() ? "ok" : "BAD: " + listing.RecordProblems[i];
     if (!EngineTakesName(r.Name)) range += " (the engine passes over this name)";
     out << Format("%4d  ", static_cast<int>(i + 1)) << PadRight(names[i], nameWidth)
-        << Format("  %10d  %10d  %5d  %5d  %-13s  %-11s  %s\n", r.Offset, r.Size, r.Style, r.Delay,
-                  FlagsText(r.Flags).c_str(), Format("%dx%d", r.Width, r.Height).c_str(), range.c_str());
+        << Format("  %10d  %10d  %5d  %5d  %-13s  %-11s  %s", r.Offset, r.Size, r.Style, r.Delay,
+                  FlagsText(r.Flags).c_str(), Format("%dx%d", r.Width, r.Height).c_str(),
+                  origins ? PadRight(range, 5).c_str() : range.c_str());
+    if (origins) out << "  " << listing.Origins[i];
+    out << "\n";
   }
 }
 
