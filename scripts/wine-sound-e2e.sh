@@ -42,7 +42,7 @@ convert -size 64x48 xc:gray picture.png
 
 cat > play.sh <<'PLAY'
 #!/bin/sh
-wine show.scr > wine.log 2>&1 &
+PULSE_LATENCY_MSEC=60 wine show.scr > wine.log 2>&1 &
 pid=$!
 sleep 6
 xdotool search --name MusicShow windowfocus key a 2>/dev/null
