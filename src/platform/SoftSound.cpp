@@ -182,10 +182,12 @@ class TSoftBuffer : public IDirectSoundBuffer, public std::enable_shared_from_th
     if (FBuffer->Primary) return DSERR_INVALIDCALL;
     if (offset >= FBuffer->Data.size()) return DSERR_INVALIDPARAM;
     FDevice->FOutput.CatchUp(*FDevice);
-    std::lock_guard<std::mutex> guard(FDevice->Lock());
-    FBuffer->Cursor = offset - offset % FBuffer->Format.nBlockAlign;
-    if (FBuffer->Converter) FBuffer->Converter->Clear();
-    Changed();
+    {
+      std::lock_guard<std::mutex> guard(FDevice->Lock());
+      FBuffer->Cursor = offset - offset % FBuffer->Format.nBlockAlign;
+      if (FBuffer->Converter) FBuffer->Converter->Clear();
+    }
+    Changed();  // never with the device's lock held: waiters take it under the clock's
     return S_OK32;
   }
   HRESULT32 SetVolume(int32_t volume) override {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -14,10 +15,21 @@ int16_t PatternSample(uint32_t frame, uint16_t channel) {
   return static_cast<int16_t>(static_cast<int32_t>((frame * 7 + channel * 5000) % 16384) - 8192);
 }
 
+namespace {
+std::filesystem::path TempDir() {
+  return std::filesystem::temp_directory_path() / ("pictova-sound-" + std::to_string(::getpid()));
+}
+void RemoveTempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(TempDir(), ec);
+}
+}  // namespace
+
 std::string TempPath(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("pictova-sound-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
+  static const bool registered = std::atexit(RemoveTempDir) == 0;
+  (void)registered;
+  std::filesystem::create_directories(TempDir());
+  return (TempDir() / name).string();
 }
 
 std::string WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
