@@ -54,6 +54,9 @@ void StretchPiece(TCanvas& target, const TRect& d, const TBitmap& source, const 
 void MirrorStretch(TCanvas& target, TRect d, const TBitmap& source, TRect s, bool mirrorH, bool mirrorV);
 // Draws one piece the way its style says: MirrorStretch or a plain stretch copy.
 void DrawPiece(TCanvas& target, const TBitmap& source, const TRectPiece& piece);
+// The pixels that DrawPiece may write (before clipping to the frame): D's, and for a fold
+// the two columns (rows) past D's far edge that the mirrored copy covers too.
+TRect PieceBounds(const TRectPiece& piece);
 
 // Styles 58 to 117: the clip region R, or nothing ("none") when the builder produced no
 // rectangle. Some styles draw from the run-time Random generator.

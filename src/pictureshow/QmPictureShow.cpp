@@ -7,6 +7,7 @@
 
 #include "gfx/Canvas.h"
 #include "gfx/Region.h"
+#include "gfx/Stretch.h"
 #include "pictureshow/Effects.h"
 #include "platform/Platform.h"
 #include "rtl/Math.h"
@@ -250,6 +251,10 @@ void TQmPictureShow::Prepare() {
 
   FNewBitmap = std::make_unique<TBitmap>(w, h, pf24bit);
   FNewBitmap->Canvas().Draw(0, 0, FPicture->Graphic());
+  // ScreenBitmap still holds the last frame of the previous transition, not the snapshot:
+  // the first frame changes all of it.
+  FLastFrame = TFrameRects{};
+  FLastFrame.Add(Rect(0, 0, w, h));
 
   SetProgress(FReverse ? 100 : 0);
 }
@@ -363,6 +368,8 @@ void TQmPictureShow::RenderFrame() {
   TRect d = Rect(0, 0, w, h);
   TRect s = d;
   std::optional<TRegion> region;
+  // What this frame writes over the snapshot, in picture coordinates.
+  TFrameRects written;
 
   if (style == 0 && OnCustomDraw) {
     Fire(OnCustomDraw, this, picture, screen);
@@ -385,7 +392,7 @@ void TQmPictureShow::RenderFrame() {
       const TRectFrame frame = RectEffect(style, g);
       for (const TRectPiece& piece : frame.Pieces) {
         DrawPiece(canvas, picture, piece);
-        InvalidateArea(piece.D);
+        written.Add(PieceBounds(piece));
       }
       d = frame.D;
       s = frame.S;
@@ -423,8 +430,14 @@ void TQmPictureShow::RenderFrame() {
       StretchPiece(canvas, d, picture, s);
     }
   }
+  written.Add(PieceBounds(TRectPiece{d, s}));
 
-  InvalidateArea(d);
+  // Every frame starts again from the snapshot, so the screen changes wherever this frame or
+  // the one before it wrote: what the last frame drew and this one does not goes back to the
+  // snapshot.
+  for (int i = 0; i < FLastFrame.Count; ++i) InvalidateArea(FLastFrame.Rects[static_cast<size_t>(i)]);
+  for (int i = 0; i < written.Count; ++i) InvalidateArea(written.Rects[static_cast<size_t>(i)]);
+  FLastFrame = written;
   Fire(OnAfterNewFrame, this, picture, screen);
   if (alive.expired()) return;
   if (!FInPaint) Update();
@@ -462,7 +475,10 @@ void TQmPictureShow::InvalidateArea(const TRect& rect) {
     r.Right = t.Left + MulDiv(rect.Right, t.Width(), pw);
     r.Top = t.Top + MulDiv(rect.Top, t.Height(), ph);
     r.Bottom = t.Top + MulDiv(rect.Bottom, t.Height(), ph);
-    r = Normalized(r);
+    // Shrinking keeps one source column (row) of each group that falls onto a screen column
+    // (row), which can lie past the rounded edge: the screen pixels that take their colour
+    // from the rectangle are added, so that nothing the rectangle changed stays stale.
+    r = UnionRect(Normalized(r), StretchedPart(t, pw, ph, Normalized(rect)));
   } else {
     r = Normalized(rect);
     if (FCenter) r = OffsetRect(r, FPicRect.Left, FPicRect.Top);

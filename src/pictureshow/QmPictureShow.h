@@ -2,6 +2,7 @@
 // an animated transition (styles 0 to 122), stepped in-line or by a TAnimateThread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -143,6 +144,20 @@ class TQmPictureShow : public TGraphicControl {
   TRect StretchTarget() const;
   void InvalidateIfShown();
 
+  // The rectangles (picture coordinates) that one frame wrote over the snapshot.
+  struct TFrameRects {
+    std::array<TRect, 6> Rects{};
+    int Count = 0;
+    void Add(const TRect& r) {
+      if (r.IsEmpty()) return;
+      if (Count < static_cast<int>(Rects.size())) {
+        Rects[static_cast<size_t>(Count++)] = r;
+      } else {
+        Rects.back() = UnionRect(Rects.back(), r);
+      }
+    }
+  };
+
   std::unique_ptr<TPicture> FPicture;
   std::unique_ptr<TPicture> FBgPicture;
   TBackgroundMode FBgMode = bmTiled;
@@ -166,6 +181,7 @@ class TQmPictureShow : public TGraphicControl {
   std::unique_ptr<TBitmap> FOldBitmap;  // present only while Busy
   std::unique_ptr<TBitmap> FNewBitmap;  // present only while Busy
   TRect FPicRect;
+  TFrameRects FLastFrame;  // what the last frame wrote; the whole picture before the first
   TAnimateThread* FThread = nullptr;  // the running worker, one of FWorkers
   // Every worker not yet freed: the running one and those that have ended (or are ending).
   std::vector<std::unique_ptr<TAnimateThread>> FWorkers;

@@ -569,3 +569,49 @@ TEST_F(QmPictureShowTest, FrameEventsSeeTheFrameAtTheirStage) {
 
 }  // namespace
 }  // namespace pictova
+
+namespace pictova {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Invalidation: after every frame the screen is what a full repaint would show.
+
+struct TScreenCase {
+  int32_t W, H;
+  bool Stretch, Fine, Center;
+};
+
+TEST_F(QmPictureShowTest, AfterEveryFrameTheScreenEqualsAFullRepaint) {
+  // Unscaled; shrunk onto the client (a seam column and row per group); shrunk keeping the
+  // aspect, centred; enlarged.
+  for (const TScreenCase& c : {TScreenCase{48, 30, false, false, false}, TScreenCase{230, 130, true, false, false},
+                               TScreenCase{230, 130, true, true, true}, TScreenCase{48, 30, true, false, false}}) {
+    const TBitmap old = Pattern(c.W, c.H, 1), pic = Pattern(c.W, c.H, 2);
+    Show().SetStretch(c.Stretch);
+    Show().SetStretchFine(c.Fine);
+    Show().SetCenter(c.Center);
+    Show().SetStep(7);
+    for (int style = 0; style <= kMaxShowStyle; ++style) {
+      SCOPED_TRACE(testing::Message() << "style " << style << ", " << c.W << "x" << c.H << (c.Stretch ? " stretched" : "")
+                                      << (c.Fine ? " fine" : ""));
+      Show().SetManual(false);
+      ShowAtOnce(old);
+      Show().SetManual(true);
+      Show().SetStyle(static_cast<TShowStyle>(style));
+      Show().Picture().SetGraphic(&pic);
+      Show().Execute();
+      // Rising, then one step back (a shrinking frame), then the end.
+      for (int p : {13, 37, 50, 63, 88, 70, 100}) {
+        Show().SetProgress(static_cast<uint8_t>(p));
+        const TBitmap shown = Screen();
+        Show().Invalidate();
+        Show().Update();
+        ASSERT_TRUE(SamePixels(shown, Screen())) << "progress " << p;
+      }
+    }
+  }
+  Show().SetManual(false);
+}
+
+}  // namespace
+}  // namespace pictova
