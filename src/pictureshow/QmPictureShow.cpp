@@ -3,6 +3,7 @@
 #include "pictureshow/QmPictureShow.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "gfx/Canvas.h"
@@ -492,9 +493,39 @@ void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGrap
   if (graphic == nullptr || graphic->Empty()) return;
   const int32_t gw = graphic->Width(), gh = graphic->Height();
   const int32_t rows = rect.Height() / gh, cols = rect.Width() / gw;
-  for (int32_t j = 0; j <= rows; ++j)
-    for (int32_t i = 0; i <= cols; ++i)
-      canvas.Draw(rect.Left + i * gw, rect.Top + j * gh, graphic);
+  TBitmap& target = *canvas.Bitmap();
+  // The tiles cover (cols + 1) x (rows + 1) graphics from the corner, cut by the bitmap.
+  const int64_t right = std::min<int64_t>(target.Width(), rect.Left + int64_t{cols + 1} * gw);
+  const int64_t bottom = std::min<int64_t>(target.Height(), rect.Top + int64_t{rows + 1} * gh);
+  const bool doubling = !canvas.HasClipRegion() && target.PixelFormat() == pf24bit && rect.Left >= 0 &&
+                        rect.Top >= 0 && rows >= 0 && cols >= 0 && rect.Left < right && rect.Top < bottom;
+  if (!doubling) {
+    // Pixels clipped away cannot be copied on: one draw per tile.
+    for (int32_t j = 0; j <= rows; ++j)
+      for (int32_t i = 0; i <= cols; ++i)
+        canvas.Draw(rect.Left + i * gw, rect.Top + j * gh, graphic);
+    return;
+  }
+  // One tile drawn, then the tiled part copied onto itself in growing powers of two: first
+  // along the first row of tiles, then that band down the rows. Same pixels as drawing every
+  // tile, at the cost of about one copy of the area (a 1x1 graphic is otherwise millions of draws).
+  canvas.Draw(rect.Left, rect.Top, graphic);
+  const size_t left = static_cast<size_t>(rect.Left) * 3;
+  const int32_t bandBottom = static_cast<int32_t>(std::min<int64_t>(bottom, int64_t{rect.Top} + gh));
+  for (int64_t done = gw; rect.Left + done < right; done *= 2) {
+    const size_t bytes = static_cast<size_t>(std::min(done, right - rect.Left - done)) * 3;
+    for (int32_t y = rect.Top; y < bandBottom; ++y) {
+      uint8_t* row = target.ScanLine(y) + left;
+      std::memcpy(row + done * 3, row, bytes);
+    }
+  }
+  const size_t rowBytes = static_cast<size_t>(right - rect.Left) * 3;
+  for (int64_t done = gh; rect.Top + done < bottom; done *= 2) {
+    const int64_t count = std::min(done, bottom - rect.Top - done);
+    for (int64_t k = 0; k < count; ++k)
+      std::memcpy(target.ScanLine(static_cast<int32_t>(rect.Top + done + k)) + left,
+                  target.ScanLine(static_cast<int32_t>(rect.Top + k)) + left, rowBytes);
+  }
 }
 
 void TQmPictureShow::Paint() {

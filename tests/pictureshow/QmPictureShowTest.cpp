@@ -613,5 +613,42 @@ TEST_F(QmPictureShowTest, AfterEveryFrameTheScreenEqualsAFullRepaint) {
   Show().SetManual(false);
 }
 
+// Tiling by doubling gives the pixels of one draw per tile, wherever the tiles start and
+// whatever their size; a clip region or a start outside the bitmap takes the plain path.
+class TTilingShow : public TQmPictureShow {
+ public:
+  using TQmPictureShow::TQmPictureShow;
+  using TQmPictureShow::TileGraphic;
+};
+
+TEST_F(QmPictureShowTest, TilingByDoublingMatchesOneDrawPerTile) {
+  TTilingShow show(nullptr);
+  TBitmap mono(5, 3, pf1bit);
+  for (int32_t x = 0; x < 5; ++x) mono.SetPixel(x, x % 3, clWhite);
+  const TBitmap tiles[] = {Pattern(1, 1, 3), Pattern(3, 2, 4), Pattern(7, 5, 5), Pattern(64, 64, 6),
+                           Pattern(250, 120, 7), mono};
+  const TRect areas[] = {Rect(0, 0, 200, 100), Rect(5, 3, 150, 77), Rect(0, 0, 1, 1), Rect(199, 99, 260, 180),
+                         Rect(-4, -6, 120, 90), Rect(10, 10, 5, 5)};
+  for (const TBitmap& tile : tiles)
+    for (const TRect& area : areas)
+      for (bool clipped : {false, true}) {
+        SCOPED_TRACE(testing::Message() << tile.Width() << "x" << tile.Height() << " from " << area.Left << ","
+                                        << area.Top << (clipped ? " clipped" : ""));
+        TBitmap expected = Pattern(200, 100, 8);
+        TBitmap got = expected;
+        if (clipped) {
+          const TRegion clip = TRegion::CreateRectRgn(20, 10, 90, 60);
+          expected.Canvas().SelectClipRgn(&clip);
+          got.Canvas().SelectClipRgn(&clip);
+        }
+        const int32_t rows = area.Height() / tile.Height(), cols = area.Width() / tile.Width();
+        for (int32_t j = 0; j <= rows; ++j)
+          for (int32_t i = 0; i <= cols; ++i)
+            expected.Canvas().Draw(area.Left + i * tile.Width(), area.Top + j * tile.Height(), &tile);
+        show.TileGraphic(got.Canvas(), area, &tile);
+        EXPECT_TRUE(SamePixels(got, expected));
+      }
+}
+
 }  // namespace
 }  // namespace pictova
