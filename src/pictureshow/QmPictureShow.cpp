@@ -240,7 +240,11 @@ void TQmPictureShow::Prepare() {
   // What the enlargement uncovers takes the brush colour.
   if (w > oldW) screen.Canvas().FillRect(Rect(oldW, 0, w, h));
   if (h > oldH) screen.Canvas().FillRect(Rect(0, oldH, w, h));
+  const TRect oldPicRect = FPicRect;
   CalcPicRect();
+  // A picture of another size moves the frame's edges on the control: where the old frame
+  // showed and the new one does not, the colour and background show again.
+  if ((w != oldW || h != oldH || FPicRect != oldPicRect) && !FInPaint) Invalidate();
 
   FOldBitmap = std::make_unique<TBitmap>(w, h, pf24bit);
   // Where the last painted client area does not reach (nothing painted yet, or a picture

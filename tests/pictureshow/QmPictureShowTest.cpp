@@ -579,14 +579,18 @@ namespace {
 struct TScreenCase {
   int32_t W, H;
   bool Stretch, Fine, Center;
+  int32_t OldW = 0, OldH = 0;  // the picture before, when its size differs
 };
 
 TEST_F(QmPictureShowTest, AfterEveryFrameTheScreenEqualsAFullRepaint) {
   // Unscaled; shrunk onto the client (a seam column and row per group); shrunk keeping the
   // aspect, centred; enlarged.
-  for (const TScreenCase& c : {TScreenCase{48, 30, false, false, false}, TScreenCase{230, 130, true, false, false},
-                               TScreenCase{230, 130, true, true, true}, TScreenCase{48, 30, true, false, false}}) {
-    const TBitmap old = Pattern(c.W, c.H, 1), pic = Pattern(c.W, c.H, 2);
+  // Then pictures of another size than the one before: the frame's edges move.
+  for (const TScreenCase& c :
+       {TScreenCase{48, 30, false, false, false}, TScreenCase{230, 130, true, false, false},
+        TScreenCase{230, 130, true, true, true}, TScreenCase{48, 30, true, false, false},
+        TScreenCase{48, 30, false, false, true, 60, 40}, TScreenCase{48, 30, true, true, false, 30, 48}}) {
+    const TBitmap old = Pattern(c.OldW > 0 ? c.OldW : c.W, c.OldH > 0 ? c.OldH : c.H, 1), pic = Pattern(c.W, c.H, 2);
     Show().SetStretch(c.Stretch);
     Show().SetStretchFine(c.Fine);
     Show().SetCenter(c.Center);
