@@ -362,8 +362,12 @@ void TQmPictureShow::RenderFrame() {
   // Style 118 without a handler between restore and fade does both in one pass.
   const bool fusedFade = style == 118 && !OnBeforeNewFrame && p > 0 && p < 100;
   if (!fusedFade) {
+    // ScreenBitmap differs from the snapshot only where the last frame wrote.
     TCanvasLock lock(canvas);
-    canvas.Draw(0, 0, FOldBitmap.get());
+    for (int i = 0; i < FLastFrame.Count; ++i) {
+      const TRect& r = FLastFrame.Rects[static_cast<size_t>(i)];
+      canvas.BitBlt(r.Left, r.Top, r.Width(), r.Height(), *FOldBitmap, r.Left, r.Top);
+    }
   }
   Fire(OnBeforeNewFrame, this, picture, screen);
   if (alive.expired()) return;
@@ -397,7 +401,7 @@ void TQmPictureShow::RenderFrame() {
       const TRectFrame frame = RectEffect(style, g);
       for (const TRectPiece& piece : frame.Pieces) {
         DrawPiece(canvas, picture, piece);
-        written.Add(PieceBounds(piece));
+        written.Add(IntersectRect(PieceBounds(piece), Rect(0, 0, w, h)));
       }
       d = frame.D;
       s = frame.S;
@@ -435,7 +439,12 @@ void TQmPictureShow::RenderFrame() {
       StretchPiece(canvas, d, picture, s);
     }
   }
-  written.Add(PieceBounds(TRectPiece{d, s}));
+  written.Add(IntersectRect(PieceBounds(TRectPiece{d, s}), Rect(0, 0, w, h)));
+  // A frame handler may have drawn anywhere on the frame.
+  if (OnBeforeNewFrame || OnAfterNewFrame || OnCustomDraw) {
+    written = TFrameRects{};
+    written.Add(Rect(0, 0, w, h));
+  }
 
   // Every frame starts again from the snapshot, so the screen changes wherever this frame or
   // the one before it wrote: what the last frame drew and this one does not goes back to the
@@ -504,10 +513,18 @@ void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGrap
   const bool doubling = !canvas.HasClipRegion() && target.PixelFormat() == pf24bit && rect.Left >= 0 &&
                         rect.Top >= 0 && rows >= 0 && cols >= 0 && rect.Left < right && rect.Top < bottom;
   if (!doubling) {
-    // Pixels clipped away cannot be copied on: one draw per tile.
-    for (int32_t j = 0; j <= rows; ++j)
-      for (int32_t i = 0; i <= cols; ++i)
+    // Pixels clipped away cannot be copied on: one draw per tile that reaches the drawable
+    // part (the others would draw nothing).
+    const TRect visible = canvas.ClipRect();
+    for (int32_t j = 0; j <= rows; ++j) {
+      const int64_t top = rect.Top + int64_t{j} * gh;
+      if (top >= visible.Bottom || top + gh <= visible.Top) continue;
+      for (int32_t i = 0; i <= cols; ++i) {
+        const int64_t left = rect.Left + int64_t{i} * gw;
+        if (left >= visible.Right || left + gw <= visible.Left) continue;
         canvas.Draw(rect.Left + i * gw, rect.Top + j * gh, graphic);
+      }
+    }
     return;
   }
   // One tile drawn, then the tiled part copied onto itself in growing powers of two: first
@@ -535,10 +552,18 @@ void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGrap
 void TQmPictureShow::Paint() {
   const TRect c = ClientRect();
   TBitmap& buffer = *FPaintBuffer;
+  const bool resized = buffer.Width() != c.Width() || buffer.Height() != c.Height();
   buffer.SetSize(c.Width(), c.Height());
+  // PaintBuffer keeps the whole client as last painted (the next transition's snapshot comes
+  // from it), so only the part the painter asks for (its clip) needs composing again; after
+  // a resize, all of it.
+  TCanvas& own = Canvas();
+  const TRect area = !resized && own.HasClipRegion() ? IntersectRect(own.ClipRect(), c) : c;
+  if (area.IsEmpty()) return;
   TCanvas& pc = buffer.Canvas();
   {
     TCanvasLock lock(pc);
+    if (area != c) pc.IntersectClipRect(area);
     const TBitmap& screen = *FScreenBitmap;
     std::optional<TRect> dest;
     if (!screen.Empty()) {
@@ -549,11 +574,11 @@ void TQmPictureShow::Paint() {
       }
     }
     // Colour and background only show where the frame leaves room.
-    const bool covered = dest && !dest->IsEmpty() && IntersectRect(*dest, c) == c;
+    const bool covered = dest && !dest->IsEmpty() && IntersectRect(*dest, area) == area;
     if (!covered) {
       pc.Brush.Color = FColor;
       pc.Brush.Style = bsSolid;
-      pc.FillRect(c);
+      pc.FillRect(area);
       const TGraphic* bg = FBgPicture->Graphic();
       if (bg != nullptr && !bg->Empty()) {
         switch (FBgMode) {
@@ -584,10 +609,10 @@ void TQmPictureShow::Paint() {
       pc.Brush.Style = bsClear;
       pc.Rectangle(0, 0, FWidth, FHeight);
     }
+    pc.RemoveClipRgn();
   }
-  TCanvas& own = Canvas();
   TCanvasLock lock(own);
-  own.Draw(0, 0, &buffer);
+  own.BitBlt(area.Left, area.Top, area.Width(), area.Height(), buffer, area.Left, area.Top);
 }
 
 void TQmPictureShow::WndProc(TMessage& message) {
