@@ -144,10 +144,10 @@ TEST_F(MetafileTest, PlaceableWmfIsDrawnOverTheBackgroundAtItsSize) {
   EXPECT_EQ(FBitmap.Pixel(2700, 350), clYellow);
 
   // Zero width, a bad key, or no file body: the failure flag, the bitmap as it was.
-  TBytes badKey = PlaceableWmf(200, 100, 192);
+  const TBytes good = PlaceableWmf(200, 100, 192);
+  TBytes badKey = good;
   badKey[0] ^= 0xFF;
-  for (const TBytes& bad : {PlaceableWmf(0, 100, 192), badKey, TBytes(PlaceableWmf(200, 100, 192).begin(),
-                                                                        PlaceableWmf(200, 100, 192).begin() + 30)}) {
+  for (const TBytes& bad : {PlaceableWmf(0, 100, 192), badKey, TBytes(good.begin(), good.begin() + 30)}) {
     MarkBitmap();
     FIO.LoadFromFile(Write("bad.wmf", bad));
     EXPECT_EQ(FIO.IOFailed(), 1);
