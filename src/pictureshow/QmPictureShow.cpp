@@ -100,8 +100,7 @@ TQmPictureShow::TQmPictureShow(TComponent* owner)
     : TGraphicControl(owner),
       FPicture(std::make_unique<TPicture>()),
       FBgPicture(std::make_unique<TPicture>()),
-      FScreenBitmap(std::make_unique<TBitmap>()),
-      FPaintBuffer(std::make_unique<TBitmap>()) {
+      FScreenBitmap(std::make_unique<TBitmap>()) {
   SetBoundsQuietly(0, 0, 100, 100);
   FControlStyle |= csOpaque;
   FColor = clWindow;
@@ -252,7 +251,7 @@ void TQmPictureShow::Prepare() {
   FOldBitmap->Canvas().Brush.Color = FColor;
   FOldBitmap->Canvas().FillRect(Rect(0, 0, w, h));
   const TRect source = FStretch ? StretchTarget() : FPicRect;
-  FOldBitmap->Canvas().StretchBlt(Rect(0, 0, w, h), *FPaintBuffer, source);
+  FOldBitmap->Canvas().StretchBlt(Rect(0, 0, w, h), PaintBuffer(), source);
 
   FNewBitmap = std::make_unique<TBitmap>(w, h, pf24bit);
   FNewBitmap->Canvas().Draw(0, 0, FPicture->Graphic());
@@ -551,19 +550,19 @@ void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGrap
 
 void TQmPictureShow::Paint() {
   const TRect c = ClientRect();
-  TBitmap& buffer = *FPaintBuffer;
-  const bool resized = buffer.Width() != c.Width() || buffer.Height() != c.Height();
+  // The control composes straight on its own drawing surface, which keeps the whole client as
+  // last painted between paints (the next transition's snapshot comes from it). Only the part
+  // being painted (the painter's clip) is composed again; after a change of size, all of it.
+  TCanvas& pc = Canvas();
+  TBitmap& buffer = *pc.Bitmap();
   buffer.SetSize(c.Width(), c.Height());
-  // PaintBuffer keeps the whole client as last painted (the next transition's snapshot comes
-  // from it), so only the part the painter asks for (its clip) needs composing again; after
-  // a resize, all of it.
-  TCanvas& own = Canvas();
-  const TRect area = !resized && own.HasClipRegion() ? IntersectRect(own.ClipRect(), c) : c;
+  const bool resized = FPaintedSize.X != c.Width() || FPaintedSize.Y != c.Height();
+  if (resized) pc.RemoveClipRgn();
+  FPaintedSize = {c.Width(), c.Height()};
+  const TRect area = pc.HasClipRegion() ? IntersectRect(pc.ClipRect(), c) : c;
   if (area.IsEmpty()) return;
-  TCanvas& pc = buffer.Canvas();
   {
     TCanvasLock lock(pc);
-    if (area != c) pc.IntersectClipRect(area);
     const TBitmap& screen = *FScreenBitmap;
     std::optional<TRect> dest;
     if (!screen.Empty()) {
@@ -609,10 +608,7 @@ void TQmPictureShow::Paint() {
       pc.Brush.Style = bsClear;
       pc.Rectangle(0, 0, FWidth, FHeight);
     }
-    pc.RemoveClipRgn();
   }
-  TCanvasLock lock(own);
-  own.BitBlt(area.Left, area.Top, area.Width(), area.Height(), buffer, area.Left, area.Top);
 }
 
 void TQmPictureShow::WndProc(TMessage& message) {

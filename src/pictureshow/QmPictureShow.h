@@ -106,10 +106,11 @@ class TQmPictureShow : public TGraphicControl {
   // Maps a rectangle in picture coordinates to the control and invalidates it there.
   void InvalidateArea(const TRect& rect);
 
-  // State, read-only: the current frame at the picture's size, the last painted client area,
+  // State, read-only: the current frame at the picture's size, the last painted client area
+  // (the control's drawing surface),
   // the unscaled picture's placement in client coordinates.
   const TBitmap& ScreenBitmap() const { return *FScreenBitmap; }
-  const TBitmap& PaintBuffer() const { return *FPaintBuffer; }
+  const TBitmap& PaintBuffer() const { return *const_cast<TQmPictureShow*>(this)->Canvas().Bitmap(); }
   TRect PicRect() const { return FPicRect; }
   bool InPaint() const { return FInPaint; }
 
@@ -177,7 +178,7 @@ class TQmPictureShow : public TGraphicControl {
   bool FInPaint = false;
 
   std::unique_ptr<TBitmap> FScreenBitmap;
-  std::unique_ptr<TBitmap> FPaintBuffer;
+  TPoint FPaintedSize;  // the client size that PaintBuffer was last composed at
   std::unique_ptr<TBitmap> FOldBitmap;  // present only while Busy
   std::unique_ptr<TBitmap> FNewBitmap;  // present only while Busy
   TRect FPicRect;
