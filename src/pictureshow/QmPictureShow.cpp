@@ -407,15 +407,19 @@ void TQmPictureShow::RenderFrame() {
     } else if (IsRegionStyle(style)) {
       region = RegionEffect(style, g);
     } else if (style == 118) {
-      if (fusedFade) {
-        BlendBitmapsFrom(screen, *FOldBitmap, picture, p);
-      } else {
-        BlendBitmaps(screen, picture, p);
-      }
+      // Both cores on the rows: each row's bytes depend on that row alone.
+      const TBitmap& old = *FOldBitmap;
+      FBands.Run(h, [&](int32_t first, int32_t last) {
+        if (fusedFade) {
+          BlendBitmapsFrom(screen, old, picture, p, first, last);
+        } else {
+          BlendBitmaps(screen, picture, p, first, last);
+        }
+      });
     } else if (style >= 119 && style <= 122) {
       const int32_t cx = style <= 120 ? -1 : w;
       const int32_t cy = style == 119 || style == 121 ? -1 : h;
-      RotateBitmap(screen, picture, cx, cy, p);
+      FBands.Run(h, [&](int32_t first, int32_t last) { RotateBitmap(screen, picture, cx, cy, p, first, last); });
     } else {
       return;  // no such style: the snapshot stays, nothing is invalidated
     }

@@ -10,6 +10,7 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Picture.h"
+#include "pictureshow/BandWorker.h"
 #include "ui/Control.h"
 #include "ui/Thread.h"
 
@@ -183,6 +184,7 @@ class TQmPictureShow : public TGraphicControl {
   std::unique_ptr<TBitmap> FNewBitmap;  // present only while Busy
   TRect FPicRect;
   TFrameRects FLastFrame;  // what the last frame wrote; the whole picture before the first
+  TBandWorker FBands;      // the second core for the pixel styles' rows
   TAnimateThread* FThread = nullptr;  // the running worker, one of FWorkers
   // Every worker not yet freed: the running one and those that have ended (or are ending).
   std::vector<std::unique_ptr<TAnimateThread>> FWorkers;
