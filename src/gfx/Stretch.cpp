@@ -1,6 +1,7 @@
 // Source-copy transfers between bitmaps, unscaled or stretched colour-on-colour.
 #include "gfx/Stretch.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -42,6 +43,53 @@ int64_t TStretchAxis::SourceFor(int64_t d) const {
     j = p / n - (2 * (p % n) < n ? 1 : 0);
   }
   return SrcFrom + SrcStep * j;
+}
+
+bool TStretchAxis::DestRunOf(int64_t srcLo, int64_t srcHi, int64_t& first, int64_t& last) const {
+  const int64_t lo = DestStart, hi = DestStart + DestCount;
+  // Walking d upwards, the source moves up too, unless the axis is mirrored.
+  const auto firstReaching = [&](int64_t s) {
+    int64_t a = lo, b = hi;
+    while (a < b) {
+      const int64_t m = a + (b - a) / 2;
+      const bool reached = Mirror ? SourceFor(m) < s : SourceFor(m) >= s;
+      if (reached) b = m;
+      else a = m + 1;
+    }
+    return a;
+  };
+  if (Mirror) {
+    first = firstReaching(srcHi);
+    last = firstReaching(srcLo);
+  } else {
+    first = firstReaching(srcLo);
+    last = firstReaching(srcHi);
+  }
+  return first < last;
+}
+
+TRect StretchDestBounds(int64_t x, int64_t y, int64_t w, int64_t h) {
+  if (w == 0 || h == 0) return {};
+  const auto run = [](int64_t start, int64_t extent, int32_t& from, int32_t& to) {
+    const int64_t a = extent > 0 ? start : start + extent + 1;
+    const int64_t b = extent > 0 ? start + extent : start + 1;
+    from = static_cast<int32_t>(std::clamp<int64_t>(a, INT32_MIN, INT32_MAX));
+    to = static_cast<int32_t>(std::clamp<int64_t>(b, INT32_MIN, INT32_MAX));
+  };
+  TRect r;
+  run(x, w, r.Left, r.Right);
+  run(y, h, r.Top, r.Bottom);
+  return r;
+}
+
+TRect StretchedPart(const TRect& dest, int32_t srcWidth, int32_t srcHeight, const TRect& part) {
+  TStretchAxis ax, ay;
+  if (!TStretchAxis::Make(dest.Left, dest.Width(), 0, srcWidth, ax) ||
+      !TStretchAxis::Make(dest.Top, dest.Height(), 0, srcHeight, ay, true))
+    return {};
+  int64_t x0, x1, y0, y1;
+  if (!ax.DestRunOf(part.Left, part.Right, x0, x1) || !ay.DestRunOf(part.Top, part.Bottom, y0, y1)) return {};
+  return {static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1), static_cast<int32_t>(y1)};
 }
 
 namespace {

@@ -57,7 +57,19 @@ struct TStretchAxis {
   // Source pixel for destination pixel d, DestStart <= d < DestStart + DestCount.
   int64_t SourceFor(int64_t d) const;
   bool IsIdentityShift() const { return !Mirror && SrcCount == DestCount; }
+  // The destination pixels [first, last) whose source pixel lies in [srcLo, srcHi): one run,
+  // since the mapping is monotonic. False when there are none.
+  bool DestRunOf(int64_t srcLo, int64_t srcHi, int64_t& first, int64_t& last) const;
 };
+
+// The pixels a stretch copy onto the run (x, y, w, h) covers before any clipping: a run
+// includes its start pixel, so a backwards extent covers x + w + 1 .. x. Empty for a zero
+// extent; coordinates beyond 32 bits are cut to it.
+TRect StretchDestBounds(int64_t x, int64_t y, int64_t w, int64_t h);
+
+// The pixels of dest that a stretch of a whole srcWidth x srcHeight source onto dest takes
+// from the source rectangle part: exactly what changes on dest when part of the source did.
+TRect StretchedPart(const TRect& dest, int32_t srcWidth, int32_t srcHeight, const TRect& part);
 
 // Copies the source rectangle (sx, sy, sw, sh) of source onto the destination rectangle
 // (x, y, w, h) of dest, stretched along TStretchAxis. Writes only inside dest, inside the

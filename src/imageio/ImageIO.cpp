@@ -3,9 +3,11 @@
 #include "imageio/ImageIO.h"
 
 #include <cstring>
+#include <vector>
 
 #include "imageio/Detector.h"
 #include "imageio/Readers.h"
+#include "platform/Metafile.h"
 #include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
 
@@ -14,6 +16,8 @@ namespace pictova {
 namespace {
 
 constexpr int32_t kStreamHeaderSize = 12;
+// A metafile is read whole before it is played; real ones are far smaller.
+constexpr int64_t kMaxMetafileBytes = 64ll * 1024 * 1024;
 
 // A 12-byte stream header: 4-byte tag, 4 zero bytes, little-endian 32-bit data length.
 struct TStreamHeader {
@@ -187,12 +191,7 @@ void TImageIO::UpdateTarget() {
 void TImageIO::Load(TStream& stream, int32_t fileType, bool paramsOnly, TSourceKind source) {
   FIOFailed = 0;
   if ((fileType == ioWMF || fileType == ioEMF) && source == skFile) {
-    // Metafiles need the platform's metafile player, which this engine does not carry: the
-    // load fails like a format without a reader, on every platform.
-    FParams->IptcInfo.Clear();
-    FParams->JpegMarkers.Clear();
-    FParams->ImageFormat = ioUnknown;
-    FIOFailed = 1;
+    LoadMetafile(stream, fileType, paramsOnly);
     return;
   }
   if (!HasBuiltInReader(fileType)) {
@@ -316,6 +315,51 @@ void TImageIO::LoadThroughRegistry(TStream& stream, int32_t fileType, bool param
     return;
   }
   LoadRegisteredEntry(stream, entry, paramsOnly);
+}
+
+void TImageIO::LoadMetafile(TStream& stream, int32_t fileType, bool paramsOnly) {
+  const auto failed = [&] {
+    FParams->ImageFormat = ioUnknown;
+    FIOFailed = 1;
+  };
+  if (!HasMetafilePlayer()) {
+    // No player on this platform: the load fails like a format without a reader.
+    FParams->IptcInfo.Clear();
+    FParams->JpegMarkers.Clear();
+    failed();
+    return;
+  }
+  TBitmap* target = PrepareLoad(paramsOnly);
+  if (!target) return;
+  const int64_t size = stream.Size() - stream.Position();
+  if (size <= 0 || size > kMaxMetafileBytes) {
+    failed();
+    return;
+  }
+  std::vector<uint8_t> data(static_cast<size_t>(size));
+  size_t got = 0;
+  while (got < data.size()) {
+    const int32_t n = stream.Read(data.data() + got, static_cast<int32_t>(data.size() - got));
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (got != data.size()) {
+    failed();
+    return;
+  }
+  const TMetafileKind kind = fileType == ioWMF ? TMetafileKind::Wmf : TMetafileKind::Emf;
+  int32_t width = 0, height = 0;
+  // Zero width or height, or no metafile at all, is a failure; the bitmap stays as it was.
+  if (!MetafileSize(data.data(), data.size(), kind, width, height) ||
+      (!paramsOnly && !DrawMetafile(data.data(), data.size(), kind, Background(), *target))) {
+    failed();
+    return;
+  }
+  FParams->Width = width;
+  FParams->Height = height;
+  FParams->BitsPerSample = 8;
+  FParams->SamplesPerPixel = 3;
+  FinishLoad(fileType, false);
 }
 
 void TImageIO::LoadRegisteredEntry(TStream& stream, const TFileFormatInfo& entry, bool paramsOnly) {

@@ -98,6 +98,8 @@ class TImageIO {
   void Load(TStream& stream, int32_t fileType, bool paramsOnly, TSourceKind source);
   void LoadByExtension(TStream& stream, const std::string& fileName, bool paramsOnly);
   void LoadThroughRegistry(TStream& stream, int32_t fileType, bool paramsOnly);
+  // Codes 9 and 10 from a file: drawn by the platform's metafile player, where there is one.
+  void LoadMetafile(TStream& stream, int32_t fileType, bool paramsOnly);
   void LoadRegisteredEntry(TStream& stream, const TFileFormatInfo& entry, bool paramsOnly);
   void ReadParamsGuarded(const std::function<void()>& read);
   TBitmap* PrepareLoad(bool paramsOnly);

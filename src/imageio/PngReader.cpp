@@ -91,6 +91,19 @@ png_color_16 ScreenBackground(const TRGBTriple& bg, int colorType, int bitDepth)
   return c;
 }
 
+// A 1-bit palette image keeps the 1-bit target (whose palette is black for 0 and white for 1)
+// only when its own palette is exactly that, with no transparency to composite; any other
+// two colours are drawn through the palette into a 24-bit target.
+bool PaletteIsBlackThenWhite(png_structp png, png_infop info) {
+  png_colorp palette = nullptr;
+  int count = 0;
+  if (png_get_PLTE(png, info, &palette, &count) == 0 || palette == nullptr || count != 2) return false;
+  if (png_get_valid(png, info, PNG_INFO_tRNS) != 0) return false;
+  const png_color& b = palette[0];
+  const png_color& w = palette[1];
+  return b.red == 0 && b.green == 0 && b.blue == 0 && w.red == 255 && w.green == 255 && w.blue == 255;
+}
+
 int SamplesFor(int colorType) {
   switch (colorType) {
     case PNG_COLOR_TYPE_RGB: return 3;
@@ -121,6 +134,18 @@ void RunDecode(TPngDecode* decode) {
     return;
   }
 
+  // The palette as the file has it: compositing a transparent entry changes the library's
+  // copy once the transformations are set up.
+  params.FreePalette();
+  png_colorp palette = nullptr;
+  int paletteCount = 0;
+  if (colorType == PNG_COLOR_TYPE_PALETTE &&
+      png_get_PLTE(png, info, &palette, &paletteCount) != 0 && palette != nullptr) {
+    params.Palette.resize(static_cast<size_t>(paletteCount));
+    for (int i = 0; i < paletteCount; ++i)
+      params.Palette[static_cast<size_t>(i)] = {palette[i].blue, palette[i].green, palette[i].red};
+  }
+
   png_color_16p fileBackground = nullptr;
   if (png_get_bKGD(png, info, &fileBackground) != 0 && fileBackground != nullptr) {
     png_set_background(png, fileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
@@ -130,13 +155,15 @@ void RunDecode(TPngDecode* decode) {
     png_set_background(png, &screen, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
   }
 
-  if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth >= 2 && bitDepth <= 8) png_set_expand(png);
+  // Only a grey 1-bit image, or a palette one that is black then white, stays 1-bit.
+  const bool oneBit = bitDepth == 1 && (colorType == PNG_COLOR_TYPE_GRAY || PaletteIsBlackThenWhite(png, info));
+  if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth <= 8 && !oneBit) png_set_expand(png);
   if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth >= 2 && bitDepth <= 7) png_set_expand(png);
   if (bitDepth == 16) png_set_strip_16(png);
   if (bitDepth >= 2 && bitDepth <= 7) png_set_packing(png);
   if ((colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) && bitDepth > 1)
     png_set_gray_to_rgb(png);
-  if (bitDepth > 1) png_set_bgr(png);
+  if (!oneBit) png_set_bgr(png);
   const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
 
@@ -148,21 +175,12 @@ void RunDecode(TPngDecode* decode) {
   params.DpiY = DpiFromPixelsPerMetre(png_get_y_pixels_per_meter(png, info));
   if (params.DpiX == 0) params.DpiX = ScreenPixelsPerInch();
   if (params.DpiY == 0) params.DpiY = ScreenPixelsPerInch();
-  params.FreePalette();
-  png_colorp palette = nullptr;
-  int paletteCount = 0;
-  if (colorType == PNG_COLOR_TYPE_PALETTE &&
-      png_get_PLTE(png, info, &palette, &paletteCount) != 0 && palette != nullptr) {
-    params.Palette.resize(static_cast<size_t>(paletteCount));
-    for (int i = 0; i < paletteCount; ++i)
-      params.Palette[static_cast<size_t>(i)] = {palette[i].blue, palette[i].green, palette[i].red};
-  }
   params.PngInterlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
 
   if (decode->ParamsOnly) return;
 
   // The rows must have exactly the bitmap's layout before the library writes into it.
-  const TPixelFormat format = bitDepth == 1 ? pf1bit : pf24bit;
+  const TPixelFormat format = oneBit ? pf1bit : pf24bit;
   const bool layoutOk = format == pf1bit
                             ? png_get_channels(png, info) == 1 && png_get_bit_depth(png, info) == 1
                             : png_get_channels(png, info) == 3 && png_get_bit_depth(png, info) == 8;

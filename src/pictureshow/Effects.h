@@ -2,6 +2,7 @@
 // restores the snapshot, calls these, composes and invalidates; nothing here knows the control.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -54,19 +55,30 @@ void StretchPiece(TCanvas& target, const TRect& d, const TBitmap& source, const 
 void MirrorStretch(TCanvas& target, TRect d, const TBitmap& source, TRect s, bool mirrorH, bool mirrorV);
 // Draws one piece the way its style says: MirrorStretch or a plain stretch copy.
 void DrawPiece(TCanvas& target, const TBitmap& source, const TRectPiece& piece);
+// The pixels that DrawPiece may write (before clipping to the frame): D's, and for a fold
+// the two columns (rows) past D's far edge that the mirrored copy covers too.
+TRect PieceBounds(const TRectPiece& piece);
 
 // Styles 58 to 117: the clip region R, or nothing ("none") when the builder produced no
 // rectangle. Some styles draw from the run-time Random generator.
 std::optional<TRegion> RegionEffect(int style, const TFrameGeometry& g);
 
+// The pixel styles work row by row, each row of the target on its own: given a band of rows
+// [firstRow, lastRow), they do only those rows, and bands done apart (on other threads) give
+// the same bytes as one pass.
+constexpr int32_t kAllRows = INT32_MAX;
+
 // Style 118: target := target * (100 - p) div 100 + source * p div 100, per byte.
-void BlendBitmaps(TBitmap& target, const TBitmap& source, int32_t progress);
+void BlendBitmaps(TBitmap& target, const TBitmap& source, int32_t progress, int32_t firstRow = 0,
+                  int32_t lastRow = kAllRows);
 // The same fade with the snapshot restore fused in: target := back * (100 - p) div 100 +
 // source * p div 100, bit for bit what restoring back into target and then BlendBitmaps give
 // (back must have the target's size).
-void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t progress);
+void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t progress,
+                      int32_t firstRow = 0, int32_t lastRow = kAllRows);
 // Styles 119 to 122: turn source about (cx, cy) into target; pixels whose source falls
 // outside keep what target holds.
-void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy, int32_t progress);
+void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy, int32_t progress,
+                  int32_t firstRow = 0, int32_t lastRow = kAllRows);
 
 }  // namespace pictova

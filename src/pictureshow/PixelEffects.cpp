@@ -128,7 +128,7 @@ void NarrowToRange(const F& f, int64_t limit, int32_t& first, int32_t& last) {
 
 }  // namespace
 
-void BlendBitmaps(TBitmap& target, const TBitmap& source, int32_t progress) {
+void BlendBitmaps(TBitmap& target, const TBitmap& source, int32_t progress, int32_t firstRow, int32_t lastRow) {
   Require24Bit(target, "BlendBitmaps");
   Require24Bit(source, "BlendBitmaps");
   const int32_t p = std::clamp(progress, 0, 100);
@@ -138,10 +138,12 @@ void BlendBitmaps(TBitmap& target, const TBitmap& source, int32_t progress) {
   if (w <= 0 || h <= 0) return;
   const TBlendKernel kernel(p);
   const size_t rowBytes = static_cast<size_t>(w) * 3;
-  for (int32_t y = 0; y < h; ++y) kernel.Run(target.ScanLine(y), source.ScanLine(y), rowBytes);
+  for (int32_t y = std::max(firstRow, 0); y < std::min(h, lastRow); ++y)
+    kernel.Run(target.ScanLine(y), source.ScanLine(y), rowBytes);
 }
 
-void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t progress) {
+void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t progress,
+                      int32_t firstRow, int32_t lastRow) {
   Require24Bit(target, "BlendBitmaps");
   Require24Bit(back, "BlendBitmaps");
   Require24Bit(source, "BlendBitmaps");
@@ -151,23 +153,27 @@ void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& sourc
   const int32_t w = std::min(target.Width(), source.Width());
   const int32_t h = std::min(target.Height(), source.Height());
   if (target.Width() <= 0 || target.Height() <= 0) return;
+  const int32_t from = std::max(firstRow, 0), to = std::min(target.Height(), lastRow);
+  if (from >= to) return;
   // Outside the overlap the target is just the background, as after a restore.
   if (w != target.Width() || h != target.Height())
-    std::memcpy(target.Bits(), back.Bits(), static_cast<size_t>(target.RowBytes()) * target.Height());
+    std::memcpy(target.ScanLine(from), back.ScanLine(from), static_cast<size_t>(target.RowBytes()) * size_t(to - from));
   if (w <= 0 || h <= 0) return;
   const TBlendKernel kernel(p);
   const size_t rowBytes = static_cast<size_t>(w) * 3;
-  for (int32_t y = 0; y < h; ++y) kernel.Run(target.ScanLine(y), back.ScanLine(y), source.ScanLine(y), rowBytes);
+  for (int32_t y = from; y < std::min(h, to); ++y)
+    kernel.Run(target.ScanLine(y), back.ScanLine(y), source.ScanLine(y), rowBytes);
 }
 
 void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy,
-                  int32_t progress) {
+                  int32_t progress, int32_t firstRow, int32_t lastRow) {
   Require24Bit(target, "RotateBitmap");
   Require24Bit(source, "RotateBitmap");
   const int32_t p = std::clamp(progress, 0, 100);
-  const int32_t tw = target.Width(), th = target.Height();
+  const int32_t tw = target.Width();
   const int32_t sw = source.Width(), sh = source.Height();
-  if (tw <= 0 || th <= 0 || sw <= 0 || sh <= 0) return;
+  const int32_t y0 = std::max(firstRow, 0), th = std::min(target.Height(), lastRow);
+  if (tw <= 0 || y0 >= th || sw <= 0 || sh <= 0) return;
 
   // 90 degrees at progress 0, none at 100; the product is formed in extended precision.
   const long double theta =
@@ -178,7 +184,7 @@ void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy
   if (sinT == 0 && cosT == 1) {
     // No turn: dx * 1 - dy * 0 is dx exactly, so every pixel takes its own source pixel.
     const size_t bytes = 3 * size_t(std::min(tw, sw));
-    for (int32_t y = 0; y < std::min(th, sh); ++y)
+    for (int32_t y = y0; y < std::min(th, sh); ++y)
       std::memcpy(target.ScanLine(y), source.ScanLine(y), bytes);
     return;
   }
@@ -207,7 +213,7 @@ void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy
   const __m128i limits = _mm_setr_epi32(sw, sw, sh, sh);
   const __m128i minusOne = _mm_set1_epi32(-1);
 #endif
-  for (int32_t y = 0; y < th; ++y) {
+  for (int32_t y = y0; y < th; ++y) {
     const double dy = static_cast<double>(y) - cy;
     const double rowSin = dy * sinT;
     const double rowCos = dy * cosT;

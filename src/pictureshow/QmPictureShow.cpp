@@ -3,10 +3,12 @@
 #include "pictureshow/QmPictureShow.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "gfx/Canvas.h"
 #include "gfx/Region.h"
+#include "gfx/Stretch.h"
 #include "pictureshow/Effects.h"
 #include "platform/Platform.h"
 #include "rtl/Math.h"
@@ -98,8 +100,7 @@ TQmPictureShow::TQmPictureShow(TComponent* owner)
     : TGraphicControl(owner),
       FPicture(std::make_unique<TPicture>()),
       FBgPicture(std::make_unique<TPicture>()),
-      FScreenBitmap(std::make_unique<TBitmap>()),
-      FPaintBuffer(std::make_unique<TBitmap>()) {
+      FScreenBitmap(std::make_unique<TBitmap>()) {
   SetBoundsQuietly(0, 0, 100, 100);
   FControlStyle |= csOpaque;
   FColor = clWindow;
@@ -238,7 +239,11 @@ void TQmPictureShow::Prepare() {
   // What the enlargement uncovers takes the brush colour.
   if (w > oldW) screen.Canvas().FillRect(Rect(oldW, 0, w, h));
   if (h > oldH) screen.Canvas().FillRect(Rect(0, oldH, w, h));
+  const TRect oldPicRect = FPicRect;
   CalcPicRect();
+  // A picture of another size moves the frame's edges on the control: where the old frame
+  // showed and the new one does not, the colour and background show again.
+  if ((w != oldW || h != oldH || FPicRect != oldPicRect) && !FInPaint) Invalidate();
 
   FOldBitmap = std::make_unique<TBitmap>(w, h, pf24bit);
   // Where the last painted client area does not reach (nothing painted yet, or a picture
@@ -246,10 +251,14 @@ void TQmPictureShow::Prepare() {
   FOldBitmap->Canvas().Brush.Color = FColor;
   FOldBitmap->Canvas().FillRect(Rect(0, 0, w, h));
   const TRect source = FStretch ? StretchTarget() : FPicRect;
-  FOldBitmap->Canvas().StretchBlt(Rect(0, 0, w, h), *FPaintBuffer, source);
+  FOldBitmap->Canvas().StretchBlt(Rect(0, 0, w, h), PaintBuffer(), source);
 
   FNewBitmap = std::make_unique<TBitmap>(w, h, pf24bit);
   FNewBitmap->Canvas().Draw(0, 0, FPicture->Graphic());
+  // ScreenBitmap still holds the last frame of the previous transition, not the snapshot:
+  // the first frame changes all of it.
+  FLastFrame = TFrameRects{};
+  FLastFrame.Add(Rect(0, 0, w, h));
 
   SetProgress(FReverse ? 100 : 0);
 }
@@ -352,8 +361,12 @@ void TQmPictureShow::RenderFrame() {
   // Style 118 without a handler between restore and fade does both in one pass.
   const bool fusedFade = style == 118 && !OnBeforeNewFrame && p > 0 && p < 100;
   if (!fusedFade) {
+    // ScreenBitmap differs from the snapshot only where the last frame wrote.
     TCanvasLock lock(canvas);
-    canvas.Draw(0, 0, FOldBitmap.get());
+    for (int i = 0; i < FLastFrame.Count; ++i) {
+      const TRect& r = FLastFrame.Rects[static_cast<size_t>(i)];
+      canvas.BitBlt(r.Left, r.Top, r.Width(), r.Height(), *FOldBitmap, r.Left, r.Top);
+    }
   }
   Fire(OnBeforeNewFrame, this, picture, screen);
   if (alive.expired()) return;
@@ -363,6 +376,8 @@ void TQmPictureShow::RenderFrame() {
   TRect d = Rect(0, 0, w, h);
   TRect s = d;
   std::optional<TRegion> region;
+  // What this frame writes over the snapshot, in picture coordinates.
+  TFrameRects written;
 
   if (style == 0 && OnCustomDraw) {
     Fire(OnCustomDraw, this, picture, screen);
@@ -385,22 +400,26 @@ void TQmPictureShow::RenderFrame() {
       const TRectFrame frame = RectEffect(style, g);
       for (const TRectPiece& piece : frame.Pieces) {
         DrawPiece(canvas, picture, piece);
-        InvalidateArea(piece.D);
+        written.Add(IntersectRect(PieceBounds(piece), Rect(0, 0, w, h)));
       }
       d = frame.D;
       s = frame.S;
     } else if (IsRegionStyle(style)) {
       region = RegionEffect(style, g);
     } else if (style == 118) {
-      if (fusedFade) {
-        BlendBitmapsFrom(screen, *FOldBitmap, picture, p);
-      } else {
-        BlendBitmaps(screen, picture, p);
-      }
+      // Both cores on the rows: each row's bytes depend on that row alone.
+      const TBitmap& old = *FOldBitmap;
+      FBands.Run(h, [&](int32_t first, int32_t last) {
+        if (fusedFade) {
+          BlendBitmapsFrom(screen, old, picture, p, first, last);
+        } else {
+          BlendBitmaps(screen, picture, p, first, last);
+        }
+      });
     } else if (style >= 119 && style <= 122) {
       const int32_t cx = style <= 120 ? -1 : w;
       const int32_t cy = style == 119 || style == 121 ? -1 : h;
-      RotateBitmap(screen, picture, cx, cy, p);
+      FBands.Run(h, [&](int32_t first, int32_t last) { RotateBitmap(screen, picture, cx, cy, p, first, last); });
     } else {
       return;  // no such style: the snapshot stays, nothing is invalidated
     }
@@ -423,8 +442,19 @@ void TQmPictureShow::RenderFrame() {
       StretchPiece(canvas, d, picture, s);
     }
   }
+  written.Add(IntersectRect(PieceBounds(TRectPiece{d, s}), Rect(0, 0, w, h)));
+  // A frame handler may have drawn anywhere on the frame.
+  if (OnBeforeNewFrame || OnAfterNewFrame || OnCustomDraw) {
+    written = TFrameRects{};
+    written.Add(Rect(0, 0, w, h));
+  }
 
-  InvalidateArea(d);
+  // Every frame starts again from the snapshot, so the screen changes wherever this frame or
+  // the one before it wrote: what the last frame drew and this one does not goes back to the
+  // snapshot.
+  for (int i = 0; i < FLastFrame.Count; ++i) InvalidateArea(FLastFrame.Rects[static_cast<size_t>(i)]);
+  for (int i = 0; i < written.Count; ++i) InvalidateArea(written.Rects[static_cast<size_t>(i)]);
+  FLastFrame = written;
   Fire(OnAfterNewFrame, this, picture, screen);
   if (alive.expired()) return;
   if (!FInPaint) Update();
@@ -462,7 +492,10 @@ void TQmPictureShow::InvalidateArea(const TRect& rect) {
     r.Right = t.Left + MulDiv(rect.Right, t.Width(), pw);
     r.Top = t.Top + MulDiv(rect.Top, t.Height(), ph);
     r.Bottom = t.Top + MulDiv(rect.Bottom, t.Height(), ph);
-    r = Normalized(r);
+    // Shrinking keeps one source column (row) of each group that falls onto a screen column
+    // (row), which can lie past the rounded edge: the screen pixels that take their colour
+    // from the rectangle are added, so that nothing the rectangle changed stays stale.
+    r = UnionRect(Normalized(r), StretchedPart(t, pw, ph, Normalized(rect)));
   } else {
     r = Normalized(rect);
     if (FCenter) r = OffsetRect(r, FPicRect.Left, FPicRect.Top);
@@ -476,16 +509,62 @@ void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGrap
   if (graphic == nullptr || graphic->Empty()) return;
   const int32_t gw = graphic->Width(), gh = graphic->Height();
   const int32_t rows = rect.Height() / gh, cols = rect.Width() / gw;
-  for (int32_t j = 0; j <= rows; ++j)
-    for (int32_t i = 0; i <= cols; ++i)
-      canvas.Draw(rect.Left + i * gw, rect.Top + j * gh, graphic);
+  TBitmap& target = *canvas.Bitmap();
+  // The tiles cover (cols + 1) x (rows + 1) graphics from the corner, cut by the bitmap.
+  const int64_t right = std::min<int64_t>(target.Width(), rect.Left + int64_t{cols + 1} * gw);
+  const int64_t bottom = std::min<int64_t>(target.Height(), rect.Top + int64_t{rows + 1} * gh);
+  const bool doubling = !canvas.HasClipRegion() && target.PixelFormat() == pf24bit && rect.Left >= 0 &&
+                        rect.Top >= 0 && rows >= 0 && cols >= 0 && rect.Left < right && rect.Top < bottom;
+  if (!doubling) {
+    // Pixels clipped away cannot be copied on: one draw per tile that reaches the drawable
+    // part (the others would draw nothing).
+    const TRect visible = canvas.ClipRect();
+    for (int32_t j = 0; j <= rows; ++j) {
+      const int64_t top = rect.Top + int64_t{j} * gh;
+      if (top >= visible.Bottom || top + gh <= visible.Top) continue;
+      for (int32_t i = 0; i <= cols; ++i) {
+        const int64_t left = rect.Left + int64_t{i} * gw;
+        if (left >= visible.Right || left + gw <= visible.Left) continue;
+        canvas.Draw(rect.Left + i * gw, rect.Top + j * gh, graphic);
+      }
+    }
+    return;
+  }
+  // One tile drawn, then the tiled part copied onto itself in growing powers of two: first
+  // along the first row of tiles, then that band down the rows. Same pixels as drawing every
+  // tile, at the cost of about one copy of the area (a 1x1 graphic is otherwise millions of draws).
+  canvas.Draw(rect.Left, rect.Top, graphic);
+  const size_t left = static_cast<size_t>(rect.Left) * 3;
+  const int32_t bandBottom = static_cast<int32_t>(std::min<int64_t>(bottom, int64_t{rect.Top} + gh));
+  for (int64_t done = gw; rect.Left + done < right; done *= 2) {
+    const size_t bytes = static_cast<size_t>(std::min(done, right - rect.Left - done)) * 3;
+    for (int32_t y = rect.Top; y < bandBottom; ++y) {
+      uint8_t* row = target.ScanLine(y) + left;
+      std::memcpy(row + done * 3, row, bytes);
+    }
+  }
+  const size_t rowBytes = static_cast<size_t>(right - rect.Left) * 3;
+  for (int64_t done = gh; rect.Top + done < bottom; done *= 2) {
+    const int64_t count = std::min(done, bottom - rect.Top - done);
+    for (int64_t k = 0; k < count; ++k)
+      std::memcpy(target.ScanLine(static_cast<int32_t>(rect.Top + done + k)) + left,
+                  target.ScanLine(static_cast<int32_t>(rect.Top + k)) + left, rowBytes);
+  }
 }
 
 void TQmPictureShow::Paint() {
   const TRect c = ClientRect();
-  TBitmap& buffer = *FPaintBuffer;
+  // The control composes straight on its own drawing surface, which keeps the whole client as
+  // last painted between paints (the next transition's snapshot comes from it). Only the part
+  // being painted (the painter's clip) is composed again; after a change of size, all of it.
+  TCanvas& pc = Canvas();
+  TBitmap& buffer = *pc.Bitmap();
   buffer.SetSize(c.Width(), c.Height());
-  TCanvas& pc = buffer.Canvas();
+  const bool resized = FPaintedSize.X != c.Width() || FPaintedSize.Y != c.Height();
+  if (resized) pc.RemoveClipRgn();
+  FPaintedSize = {c.Width(), c.Height()};
+  const TRect area = pc.HasClipRegion() ? IntersectRect(pc.ClipRect(), c) : c;
+  if (area.IsEmpty()) return;
   {
     TCanvasLock lock(pc);
     const TBitmap& screen = *FScreenBitmap;
@@ -498,11 +577,11 @@ void TQmPictureShow::Paint() {
       }
     }
     // Colour and background only show where the frame leaves room.
-    const bool covered = dest && !dest->IsEmpty() && IntersectRect(*dest, c) == c;
+    const bool covered = dest && !dest->IsEmpty() && IntersectRect(*dest, area) == area;
     if (!covered) {
       pc.Brush.Color = FColor;
       pc.Brush.Style = bsSolid;
-      pc.FillRect(c);
+      pc.FillRect(area);
       const TGraphic* bg = FBgPicture->Graphic();
       if (bg != nullptr && !bg->Empty()) {
         switch (FBgMode) {
@@ -534,9 +613,6 @@ void TQmPictureShow::Paint() {
       pc.Rectangle(0, 0, FWidth, FHeight);
     }
   }
-  TCanvas& own = Canvas();
-  TCanvasLock lock(own);
-  own.Draw(0, 0, &buffer);
 }
 
 void TQmPictureShow::WndProc(TMessage& message) {

@@ -2,6 +2,7 @@
 // an animated transition (styles 0 to 122), stepped in-line or by a TAnimateThread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Picture.h"
+#include "pictureshow/BandWorker.h"
 #include "ui/Control.h"
 #include "ui/Thread.h"
 
@@ -105,10 +107,11 @@ class TQmPictureShow : public TGraphicControl {
   // Maps a rectangle in picture coordinates to the control and invalidates it there.
   void InvalidateArea(const TRect& rect);
 
-  // State, read-only: the current frame at the picture's size, the last painted client area,
+  // State, read-only: the current frame at the picture's size, the last painted client area
+  // (the control's drawing surface),
   // the unscaled picture's placement in client coordinates.
   const TBitmap& ScreenBitmap() const { return *FScreenBitmap; }
-  const TBitmap& PaintBuffer() const { return *FPaintBuffer; }
+  const TBitmap& PaintBuffer() const { return *const_cast<TQmPictureShow*>(this)->Canvas().Bitmap(); }
   TRect PicRect() const { return FPicRect; }
   bool InPaint() const { return FInPaint; }
 
@@ -143,6 +146,20 @@ class TQmPictureShow : public TGraphicControl {
   TRect StretchTarget() const;
   void InvalidateIfShown();
 
+  // The rectangles (picture coordinates) that one frame wrote over the snapshot.
+  struct TFrameRects {
+    std::array<TRect, 6> Rects{};
+    int Count = 0;
+    void Add(const TRect& r) {
+      if (r.IsEmpty()) return;
+      if (Count < static_cast<int>(Rects.size())) {
+        Rects[static_cast<size_t>(Count++)] = r;
+      } else {
+        Rects.back() = UnionRect(Rects.back(), r);
+      }
+    }
+  };
+
   std::unique_ptr<TPicture> FPicture;
   std::unique_ptr<TPicture> FBgPicture;
   TBackgroundMode FBgMode = bmTiled;
@@ -162,10 +179,12 @@ class TQmPictureShow : public TGraphicControl {
   bool FInPaint = false;
 
   std::unique_ptr<TBitmap> FScreenBitmap;
-  std::unique_ptr<TBitmap> FPaintBuffer;
+  TPoint FPaintedSize;  // the client size that PaintBuffer was last composed at
   std::unique_ptr<TBitmap> FOldBitmap;  // present only while Busy
   std::unique_ptr<TBitmap> FNewBitmap;  // present only while Busy
   TRect FPicRect;
+  TFrameRects FLastFrame;  // what the last frame wrote; the whole picture before the first
+  TBandWorker FBands;      // the second core for the pixel styles' rows
   TAnimateThread* FThread = nullptr;  // the running worker, one of FWorkers
   // Every worker not yet freed: the running one and those that have ended (or are ending).
   std::vector<std::unique_ptr<TAnimateThread>> FWorkers;

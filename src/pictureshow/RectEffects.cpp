@@ -8,6 +8,7 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
+#include "gfx/Stretch.h"
 #include "pictureshow/Effects.h"
 #include "rtl/Math.h"
 #include "rtl/SysUtils.h"
@@ -320,6 +321,30 @@ void StretchPiece(TCanvas& target, const TRect& d, const TBitmap& source, const 
                  source, s.Left, s.Top, int64_t{s.Right} - s.Left, int64_t{s.Bottom} - s.Top);
 }
 
+namespace {
+
+// The fold's destination run with its edges exchanged on the mirrored axis. The exchanged
+// edges lie one pixel outside D at each end. A backwards extent covers its start pixel, so
+// the mirrored copy covers D.Left to D.Right + 1: the F columns (rows) of the source spread
+// over F + 2, two of them past D's far edge.
+struct TMirrorRun {
+  int64_t Left, Top, Right, Bottom;
+};
+TMirrorRun MirrorRun(const TRect& d, bool mirrorH, bool mirrorV) {
+  TMirrorRun r{d.Left, d.Top, d.Right, d.Bottom};
+  if (mirrorH) {
+    r.Left = int64_t{d.Right} + 1;
+    r.Right = int64_t{d.Left} - 1;
+  }
+  if (mirrorV) {
+    r.Top = int64_t{d.Bottom} + 1;
+    r.Bottom = int64_t{d.Top} - 1;
+  }
+  return r;
+}
+
+}  // namespace
+
 void MirrorStretch(TCanvas& target, TRect d, const TBitmap& source, TRect s, bool mirrorH,
                    bool mirrorV) {
   s.Left = std::max(s.Left, 0);
@@ -328,20 +353,15 @@ void MirrorStretch(TCanvas& target, TRect d, const TBitmap& source, TRect s, boo
   s.Bottom = std::min(s.Bottom, source.Height());
   // Nothing of the source is left; a reversed source extent would mirror the wrong pixels.
   if (s.Right <= s.Left || s.Bottom <= s.Top) return;
-  // The exchanged edges lie one pixel outside D at each end. A backwards extent covers its
-  // start pixel, so the mirrored copy covers D.Left to D.Right + 1: the F columns (rows) of
-  // the source spread over F + 2, two of them past D's far edge.
-  int64_t left = d.Left, right = d.Right, top = d.Top, bottom = d.Bottom;
-  if (mirrorH) {
-    left = int64_t{d.Right} + 1;
-    right = int64_t{d.Left} - 1;
-  }
-  if (mirrorV) {
-    top = int64_t{d.Bottom} + 1;
-    bottom = int64_t{d.Top} - 1;
-  }
-  StretchExtents(target, left, top, right - left, bottom - top, source, s.Left, s.Top,
+  const TMirrorRun r = MirrorRun(d, mirrorH, mirrorV);
+  StretchExtents(target, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, source, s.Left, s.Top,
                  s.Right - s.Left, s.Bottom - s.Top);
+}
+
+TRect PieceBounds(const TRectPiece& piece) {
+  const TMirrorRun r = piece.Mirror ? MirrorRun(piece.D, piece.MirrorH, piece.MirrorV)
+                                    : TMirrorRun{piece.D.Left, piece.D.Top, piece.D.Right, piece.D.Bottom};
+  return StretchDestBounds(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
 }
 
 }  // namespace pictova

@@ -65,6 +65,11 @@ class TPainter {
     const TRect inner = OffsetRect(part, -bounds.Left, -bounds.Top);
     // A control that does not cover its whole rectangle draws over what lies beneath.
     if ((c.ControlStyle() & csOpaque) == 0) CopyBits(back, part.Left, part.Top, surface, inner);
+    // The control draws only inside the part being painted: the rest is not copied back, and
+    // a control that composes off-screen can read the clip to do only that part's work.
+    const bool partial = inner != Rect(0, 0, bounds.Width(), bounds.Height());
+    canvas.RemoveClipRgn();
+    if (partial) canvas.IntersectClipRect(inner);
     TMessage paint{WM_PAINT};
     paint.WParam = reinterpret_cast<uintptr_t>(&canvas);
     bool ok = true;
@@ -73,6 +78,7 @@ class TPainter {
       c.Perform(paint);
       ok = true;
     });
+    canvas.RemoveClipRgn();
     if (ok && surface.Width() == bounds.Width() && surface.Height() == bounds.Height())
       CopyBits(surface, inner.Left, inner.Top, back, part);
   }

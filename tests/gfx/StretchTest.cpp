@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
@@ -257,6 +259,56 @@ TEST(StretchCopy, RectangleFormsOfTheCanvas) {
   none.Canvas().Draw(0, 0, &src);
   none.Canvas().StretchBlt(-5, -5, 50, 50, src, 0, 0, 16, 10);
   EXPECT_TRUE(none.Empty());
+}
+
+}  // namespace
+}  // namespace pictova
+
+namespace pictova {
+namespace {
+
+// StretchedPart against an actual copy: stretch a source that is black except for the part,
+// white there, and take the bounding box of the white pixels it produced.
+TEST(StretchCopy, StretchedPartIsWhatAStretchTakesFromThePart) {
+  const TRect dests[] = {Rect(0, 0, 200, 100), Rect(37, 0, 162, 100), Rect(3, 5, 60, 40), Rect(0, 0, 7, 300)};
+  const std::pair<int, int> sources[] = {{230, 130}, {50, 40}, {200, 100}, {7, 3}, {1000, 17}};
+  for (const TRect& dest : dests)
+    for (const auto& [sw, sh] : sources) {
+      for (int trial = 0; trial < 12; ++trial) {
+        const int32_t l = (trial * 37) % sw, t = (trial * 11) % sh;
+        const TRect part = Rect(l, t, std::min(sw, l + 1 + (trial * 53) % sw), std::min(sh, t + 1 + (trial * 7) % sh));
+        SCOPED_TRACE(testing::Message() << sw << "x" << sh << " part " << part.Left << "," << part.Top << ","
+                                        << part.Right << "," << part.Bottom << " onto " << dest.Left << ","
+                                        << dest.Width() << "x" << dest.Height());
+        TBitmap src(sw, sh), dst(dest.Right + 1, dest.Bottom + 1);
+        src.Canvas().Brush.Color = clBlack;
+        src.Canvas().FillRect(Rect(0, 0, sw, sh));
+        src.Canvas().Brush.Color = clWhite;
+        src.Canvas().FillRect(part);
+        dst.Canvas().Brush.Color = clBlack;
+        dst.Canvas().FillRect(Rect(0, 0, dst.Width(), dst.Height()));
+        dst.Canvas().StretchBlt(dest, src, Rect(0, 0, sw, sh));
+        TRect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        bool any = false;
+        for (int32_t y = 0; y < dst.Height(); ++y)
+          for (int32_t x = 0; x < dst.Width(); ++x)
+            if (dst.Pixel(x, y) == clWhite) {
+              any = true;
+              box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+            }
+        const TRect got = StretchedPart(dest, sw, sh, part);
+        if (!any) {
+          EXPECT_TRUE(got.IsEmpty());
+        } else {
+          EXPECT_EQ(got, box);
+        }
+      }
+    }
+  // A mirrored destination walks the source backwards.
+  EXPECT_EQ(StretchedPart(Rect(9, 0, -1, 1), 10, 1, Rect(0, 0, 1, 1)), Rect(9, 0, 10, 1));
+  // The bounds of copies that run backwards include their start pixel.
+  EXPECT_EQ(StretchDestBounds(10, 5, -3, 2), Rect(8, 5, 11, 7));
+  EXPECT_TRUE(StretchDestBounds(10, 5, 0, 2).IsEmpty());
 }
 
 }  // namespace

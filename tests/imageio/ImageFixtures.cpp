@@ -144,6 +144,8 @@ TBytes MakePng(const TPngOptions& opts) {
   if (!opts.Palette.empty())
     png_set_PLTE(png, info, opts.Palette.data(), static_cast<int>(opts.Palette.size()));
   if (opts.HasBkgd) png_set_bKGD(png, info, &opts.Bkgd);
+  if (!opts.PaletteAlpha.empty())
+    png_set_tRNS(png, info, opts.PaletteAlpha.data(), static_cast<int>(opts.PaletteAlpha.size()), nullptr);
   if (opts.HasPhys) png_set_pHYs(png, info, opts.PpmX, opts.PpmY, opts.PhysUnit);
   png_write_info(png, info);
   const size_t rowBytes = PngRowBytes(opts);

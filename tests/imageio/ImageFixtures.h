@@ -58,6 +58,7 @@ struct TPngOptions {
   bool Interlaced = false;
   TBytes Rows;  // Height rows of packed samples as the file stores them (16-bit big-endian)
   std::vector<png_color> Palette;
+  std::vector<png_byte> PaletteAlpha;  // a tRNS chunk for the palette entries, when not empty
   bool HasBkgd = false;
   png_color_16 Bkgd{};
   bool HasPhys = false;

@@ -46,30 +46,57 @@ uint8_t Composite(int fg, int alpha, int bg) {
 
 }  // namespace
 
-TEST(PngReader, OneBitImagesKeepTheFileBits) {
+TEST(PngReader, OneBitImagesKeepTheFileBitsOnlyWhenBlackThenWhite) {
   // 10 pixels wide: the second byte of each row holds two pixels and six spare bits.
   const TBytes rows = {0xA5, 0xC0, 0x0F, 0x40, 0xFF, 0x80};
-  for (int colorType : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_PALETTE}) {
-    TPngOptions opts = Options(10, 3, 1, colorType, rows);
-    if (colorType == PNG_COLOR_TYPE_PALETTE) opts.Palette = {{255, 0, 0}, {0, 0, 255}};
+  const auto bitAt = [&](int x, int y) { return (rows[2 * y + x / 8] >> (7 - x % 8)) & 1; };
+  struct TCase {
+    int ColorType;
+    std::vector<png_color> Palette;
+    std::vector<png_byte> Alpha;
+    bool KeepsBits;
+  };
+  const png_color black{0, 0, 0}, white{255, 255, 255}, red{255, 0, 0}, blue{0, 0, 255};
+  for (const TCase& c : {TCase{PNG_COLOR_TYPE_GRAY, {}, {}, true},
+                         TCase{PNG_COLOR_TYPE_PALETTE, {black, white}, {}, true},
+                         TCase{PNG_COLOR_TYPE_PALETTE, {red, blue}, {}, false},
+                         TCase{PNG_COLOR_TYPE_PALETTE, {white, black}, {}, false},
+                         // One colour, as ImageMagick stores a solid picture.
+                         TCase{PNG_COLOR_TYPE_PALETTE, {red}, {}, false},
+                         // Black and white, but white transparent: composited onto black.
+                         TCase{PNG_COLOR_TYPE_PALETTE, {black, white}, {255, 0}, false}}) {
+    SCOPED_TRACE(testing::Message() << c.ColorType << " " << c.Palette.size() << " colours");
+    TBytes data = rows;
+    // A one-colour palette only has index 0.
+    if (c.Palette.size() == 1) std::fill(data.begin(), data.end(), 0);
+    TPngOptions opts = Options(10, 3, 1, c.ColorType, data);
+    opts.Palette = c.Palette;
+    opts.PaletteAlpha = c.Alpha;
     TLoad load;
     load.Load(fixtures::MakePng(opts));
     ASSERT_EQ(load.IO.IOFailed(), 0);
-    ASSERT_EQ(load.Bitmap.PixelFormat(), pf1bit);
-    for (int y = 0; y < 3; ++y) {
-      EXPECT_EQ(load.Bitmap.ScanLine(y)[0], rows[2 * y]);
-      EXPECT_EQ(load.Bitmap.ScanLine(y)[1] & 0xC0, rows[2 * y + 1]);
-    }
+    // The record describes the file whatever the target became.
     EXPECT_EQ(load.IO.Params().BitsPerSample, 1);
     EXPECT_EQ(load.IO.Params().SamplesPerPixel, 1);
-    if (colorType == PNG_COLOR_TYPE_PALETTE) {
-      // The two colours are not applied; they are in the record, blue first.
-      ASSERT_EQ(load.IO.Params().PaletteCount(), 2);
-      EXPECT_EQ(load.IO.Params().Palette[0], (TRGBTriple{0, 0, 255}));
-      EXPECT_EQ(load.IO.Params().Palette[1], (TRGBTriple{255, 0, 0}));
-    } else {
-      EXPECT_EQ(load.IO.Params().PaletteCount(), 0);
+    ASSERT_EQ(load.IO.Params().PaletteCount(), static_cast<int>(c.Palette.size()));
+    for (size_t i = 0; i < c.Palette.size(); ++i)
+      EXPECT_EQ(load.IO.Params().Palette[i], (TRGBTriple{c.Palette[i].blue, c.Palette[i].green, c.Palette[i].red}));
+    if (c.KeepsBits) {
+      ASSERT_EQ(load.Bitmap.PixelFormat(), pf1bit);
+      for (int y = 0; y < 3; ++y) {
+        EXPECT_EQ(load.Bitmap.ScanLine(y)[0], rows[2 * y]);
+        EXPECT_EQ(load.Bitmap.ScanLine(y)[1] & 0xC0, rows[2 * y + 1]);
+      }
+      continue;
     }
+    ASSERT_EQ(load.Bitmap.PixelFormat(), pf24bit);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 10; ++x) {
+        const int index = c.Palette.size() == 1 ? 0 : bitAt(x, y);
+        png_color expected = c.Palette[static_cast<size_t>(index)];
+        if (index < static_cast<int>(c.Alpha.size()) && c.Alpha[static_cast<size_t>(index)] == 0) expected = black;
+        EXPECT_EQ(load.Bitmap.Pixel(x, y), RGB(expected.red, expected.green, expected.blue)) << x << "," << y;
+      }
   }
 }
 

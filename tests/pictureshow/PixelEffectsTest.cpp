@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <numbers>
+#include <utility>
+#include <vector>
 
 #include "gfx/Bitmap.h"
+#include "pictureshow/BandWorker.h"
 #include "pictureshow/Effects.h"
 #include "rtl/SysUtils.h"
 
@@ -162,6 +166,65 @@ TEST(PixelEffects, RotationGuardsItsInputs) {
   EXPECT_EQ(frame.Pixel(5, 4), clBlack);
   // Far pivots never overflow.
   RotateBitmap(frame, colour, INT32_MIN / 2, INT32_MAX / 2, 30);
+}
+
+}  // namespace
+}  // namespace pictova
+
+namespace pictova {
+namespace {
+
+TBitmap Noise(int32_t w, int32_t h, uint32_t seed) {
+  TBitmap b(w, h);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t i = 0; i < w * 3; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      b.ScanLine(y)[i] = static_cast<uint8_t>(seed >> 24);
+    }
+  return b;
+}
+
+bool SameBytes(const TBitmap& a, const TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int32_t y = 0; y < a.Height(); ++y)
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), size_t(a.Width()) * 3) != 0) return false;
+  return true;
+}
+
+// The fade and the turns done in two bands on two threads give the bytes of one pass, for an
+// odd number of rows and at progress values where the rounding is hardest.
+TEST(PixelEffects, TwoBandsGiveTheBytesOfOnePass) {
+  const int32_t w = 97, h = TBandWorker::kMinRows + 45;
+  const TBitmap back = Noise(w, h, 1), pic = Noise(w, h, 2);
+  TBandWorker bands;
+  for (int p : {1, 33, 50, 77, 99}) {
+    SCOPED_TRACE(testing::Message() << "progress " << p);
+    TBitmap one = back, two = back;
+    BlendBitmaps(one, pic, p);
+    bands.Run(h, [&](int32_t a, int32_t b) { BlendBitmaps(two, pic, p, a, b); });
+    EXPECT_TRUE(SameBytes(one, two));
+    TBitmap fused = pic;  // overwritten whole by the fused fade
+    bands.Run(h, [&](int32_t a, int32_t b) { BlendBitmapsFrom(fused, back, pic, p, a, b); });
+    EXPECT_TRUE(SameBytes(one, fused));
+    for (const auto& [cx, cy] : {std::pair{-1, -1}, std::pair{-1, h}, std::pair{w, -1}, std::pair{w, h}}) {
+      TBitmap r1 = back, r2 = back;
+      RotateBitmap(r1, pic, cx, cy, p);
+      bands.Run(h, [&](int32_t a, int32_t b) { RotateBitmap(r2, pic, cx, cy, p, a, b); });
+      EXPECT_TRUE(SameBytes(r1, r2)) << cx << "," << cy;
+    }
+  }
+  // Every row is done exactly once, and a failure in the helper's band reaches the caller.
+  std::vector<int> seen(size_t(h), 0);
+  bands.Run(h, [&](int32_t a, int32_t b) {
+    for (int32_t y = a; y < b; ++y) ++seen[size_t(y)];
+  });
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), h);
+  EXPECT_THROW(bands.Run(h, [&](int32_t a, int32_t) {
+                 if (a > 0) throw Exception("band");
+               }),
+               Exception);
+  TBitmap mono(w, h, pf1bit);
+  EXPECT_THROW(bands.Run(h, [&](int32_t a, int32_t b) { BlendBitmaps(mono, pic, 50, a, b); }), Exception);
 }
 
 }  // namespace

@@ -569,3 +569,90 @@ TEST_F(QmPictureShowTest, FrameEventsSeeTheFrameAtTheirStage) {
 
 }  // namespace
 }  // namespace pictova
+
+namespace pictova {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Invalidation: after every frame the screen is what a full repaint would show.
+
+struct TScreenCase {
+  int32_t W, H;
+  bool Stretch, Fine, Center;
+  int32_t OldW = 0, OldH = 0;  // the picture before, when its size differs
+};
+
+TEST_F(QmPictureShowTest, AfterEveryFrameTheScreenEqualsAFullRepaint) {
+  // Unscaled; shrunk onto the client (a seam column and row per group); shrunk keeping the
+  // aspect, centred; enlarged.
+  // Then pictures of another size than the one before: the frame's edges move.
+  for (const TScreenCase& c :
+       {TScreenCase{48, 30, false, false, false}, TScreenCase{230, 130, true, false, false},
+        TScreenCase{230, 130, true, true, true}, TScreenCase{48, 30, true, false, false},
+        TScreenCase{48, 30, false, false, true, 60, 40}, TScreenCase{48, 30, true, true, false, 30, 48}}) {
+    const TBitmap old = Pattern(c.OldW > 0 ? c.OldW : c.W, c.OldH > 0 ? c.OldH : c.H, 1), pic = Pattern(c.W, c.H, 2);
+    Show().SetStretch(c.Stretch);
+    Show().SetStretchFine(c.Fine);
+    Show().SetCenter(c.Center);
+    Show().SetStep(7);
+    for (int style = 0; style <= kMaxShowStyle; ++style) {
+      SCOPED_TRACE(testing::Message() << "style " << style << ", " << c.W << "x" << c.H << (c.Stretch ? " stretched" : "")
+                                      << (c.Fine ? " fine" : ""));
+      Show().SetManual(false);
+      ShowAtOnce(old);
+      Show().SetManual(true);
+      Show().SetStyle(static_cast<TShowStyle>(style));
+      Show().Picture().SetGraphic(&pic);
+      Show().Execute();
+      // Rising, then one step back (a shrinking frame), then the end.
+      for (int p : {13, 37, 50, 63, 88, 70, 100}) {
+        Show().SetProgress(static_cast<uint8_t>(p));
+        const TBitmap shown = Screen();
+        Show().Invalidate();
+        Show().Update();
+        ASSERT_TRUE(SamePixels(shown, Screen())) << "progress " << p;
+      }
+    }
+  }
+  Show().SetManual(false);
+}
+
+// Tiling by doubling gives the pixels of one draw per tile, wherever the tiles start and
+// whatever their size; a clip region or a start outside the bitmap takes the plain path.
+class TTilingShow : public TQmPictureShow {
+ public:
+  using TQmPictureShow::TQmPictureShow;
+  using TQmPictureShow::TileGraphic;
+};
+
+TEST_F(QmPictureShowTest, TilingByDoublingMatchesOneDrawPerTile) {
+  TTilingShow show(nullptr);
+  TBitmap mono(5, 3, pf1bit);
+  for (int32_t x = 0; x < 5; ++x) mono.SetPixel(x, x % 3, clWhite);
+  const TBitmap tiles[] = {Pattern(1, 1, 3), Pattern(3, 2, 4), Pattern(7, 5, 5), Pattern(64, 64, 6),
+                           Pattern(250, 120, 7), mono};
+  const TRect areas[] = {Rect(0, 0, 200, 100), Rect(5, 3, 150, 77), Rect(0, 0, 1, 1), Rect(199, 99, 260, 180),
+                         Rect(-4, -6, 120, 90), Rect(10, 10, 5, 5)};
+  for (const TBitmap& tile : tiles)
+    for (const TRect& area : areas)
+      for (bool clipped : {false, true}) {
+        SCOPED_TRACE(testing::Message() << tile.Width() << "x" << tile.Height() << " from " << area.Left << ","
+                                        << area.Top << (clipped ? " clipped" : ""));
+        TBitmap expected = Pattern(200, 100, 8);
+        TBitmap got = expected;
+        if (clipped) {
+          const TRegion clip = TRegion::CreateRectRgn(20, 10, 90, 60);
+          expected.Canvas().SelectClipRgn(&clip);
+          got.Canvas().SelectClipRgn(&clip);
+        }
+        const int32_t rows = area.Height() / tile.Height(), cols = area.Width() / tile.Width();
+        for (int32_t j = 0; j <= rows; ++j)
+          for (int32_t i = 0; i <= cols; ++i)
+            expected.Canvas().Draw(area.Left + i * tile.Width(), area.Top + j * tile.Height(), &tile);
+        show.TileGraphic(got.Canvas(), area, &tile);
+        EXPECT_TRUE(SamePixels(got, expected));
+      }
+}
+
+}  // namespace
+}  // namespace pictova

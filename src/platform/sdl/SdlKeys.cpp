@@ -58,7 +58,22 @@ uint16_t VirtualKeyFromSdl(SDL_Keycode key) {
   }
 }
 
-uint8_t ControlCharFromSdl(SDL_Keycode key) {
+uint8_t ControlCharFromSdl(SDL_Keycode key, uint16_t mod) {
+  // Ctrl with a letter or one of [ \ ] gives the ASCII control character, with or without
+  // Shift; Ctrl+Alt (AltGr on many layouts) gives none, as on Windows. SDL drops these
+  // characters from its text events, so they come from the key itself.
+  if ((mod & KMOD_CTRL) != 0 && (mod & KMOD_ALT) == 0) {
+    if (key >= SDLK_a && key <= SDLK_z) return static_cast<uint8_t>(1 + (key - SDLK_a));
+    switch (key) {
+      case SDLK_LEFTBRACKET: return 27;
+      case SDLK_BACKSLASH: return 28;
+      case SDLK_RIGHTBRACKET: return 29;
+      case SDLK_RETURN:
+      case SDLK_KP_ENTER: return '\n';
+      case SDLK_BACKSPACE: return 127;
+      default: break;
+    }
+  }
   switch (key) {
     case SDLK_RETURN:
     case SDLK_KP_ENTER: return '\r';

@@ -113,8 +113,9 @@ bool TSdlHost::Translate(const SDL_Event& e) {
       out.Shift = ShiftStateFromSdl(e.key.keysym.mod, 0);
       if (out.Key == 0) return false;
       FPending.push_back(out);
-      // Enter, Escape, Backspace and Tab produce characters that SDL reports no text for.
-      const uint8_t ch = e.type == SDL_KEYDOWN ? ControlCharFromSdl(e.key.keysym.sym) : 0;
+      // Enter, Escape, Backspace, Tab and Ctrl combinations produce characters that SDL
+      // reports no text for.
+      const uint8_t ch = e.type == SDL_KEYDOWN ? ControlCharFromSdl(e.key.keysym.sym, e.key.keysym.mod) : 0;
       if (ch != 0) {
         TInputEvent c = out;
         c.Kind = TInputKind::Char;

@@ -122,11 +122,12 @@ TEST_F(SdlBackendTest, OnlyKeysThatProduceCharactersReachOnKeyPress) {
   form->OnKeyPress = [&](TComponent*, char& c) { chars += c; };
   form->OnKeyDown = [&](TComponent*, uint16_t& k, TShiftState) { keys.push_back(k); };
   const uint32_t id = static_cast<uint32_t>(form->Handle());
-  auto key = [id](SDL_Keycode sym) {
+  auto key = [id](SDL_Keycode sym, uint16_t mod = KMOD_NONE) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
     e.key.windowID = id;
     e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
     SDL_PushEvent(&e);
   };
   key(SDLK_a);
@@ -138,9 +139,15 @@ TEST_F(SdlBackendTest, OnlyKeysThatProduceCharactersReachOnKeyPress) {
   key(SDLK_LEFT);
   key(SDLK_F5);
   key(SDLK_RETURN);
+  // Ctrl with a letter gives its control character, with Shift too; Ctrl+Alt gives none.
+  key(SDLK_c, KMOD_LCTRL);
+  key(SDLK_z, KMOD_RCTRL | KMOD_LSHIFT);
+  key(SDLK_a, KMOD_LCTRL | KMOD_RALT);
+  key(SDLK_LEFTBRACKET, KMOD_LCTRL);
+  key(SDLK_1, KMOD_LCTRL);
   Settle();
-  EXPECT_EQ(keys, (std::vector<uint16_t>{'A', VK_LEFT, VK_F1 + 4, VK_RETURN}));
-  EXPECT_EQ(chars, std::string("a\xE9\r"));
+  EXPECT_EQ(keys, (std::vector<uint16_t>{'A', VK_LEFT, VK_F1 + 4, VK_RETURN, 'C', 'Z', 'A', VK_OEM_4, '1'}));
+  EXPECT_EQ(chars, std::string("a\xE9\r\x03\x1A\x1B"));
 }
 
 TEST_F(SdlBackendTest, AFormDrawsIntoAForeignWindowGivenByItsId) {

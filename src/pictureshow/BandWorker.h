@@ -1,0 +1,68 @@
+// Splits a frame's rows into two bands: the calling thread does the top band while a helper
+// thread, owned by the caller and kept between frames, does the bottom one. Only for work whose
+// rows are independent, so that the bytes are those of one pass whatever the split.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace pictova {
+
+class TBandWorker {
+ public:
+  TBandWorker() = default;
+  ~TBandWorker();
+  TBandWorker(const TBandWorker&) = delete;
+  TBandWorker& operator=(const TBandWorker&) = delete;
+
+  // Calls fn(first, last) over [0, rows) in bands; small frames, or a machine with one core,
+  // take one band on the calling thread. An exception from either band reaches the caller,
+  // after both bands have ended.
+  template <class Fn>
+  void Run(int32_t rows, Fn&& fn) {
+    if (rows < kMinRows || !Available()) {
+      fn(0, rows);
+      return;
+    }
+    const int32_t mid = rows / 2;
+    Start(&Call<Fn>, &fn, mid, rows);
+    try {
+      fn(0, mid);
+    } catch (...) {
+      Wait(false);  // the helper still uses fn
+      throw;
+    }
+    Wait(true);
+  }
+
+  // Frames of fewer rows are not worth handing over.
+  static constexpr int32_t kMinRows = 256;
+
+ private:
+  using TJob = void (*)(void* fn, int32_t first, int32_t last);
+  template <class Fn>
+  static void Call(void* fn, int32_t first, int32_t last) {
+    (*static_cast<Fn*>(fn))(first, last);
+  }
+  bool Available();
+  void Start(TJob job, void* fn, int32_t first, int32_t last);
+  // Waits for the helper's band; rethrows what it raised when asked to.
+  void Wait(bool rethrow);
+  void Loop();
+
+  std::thread FThread;
+  std::mutex FLock;
+  std::condition_variable FWake;
+  std::condition_variable FDone;
+  TJob FJob = nullptr;
+  void* FFn = nullptr;
+  int32_t FFirst = 0, FLast = 0;
+  bool FPending = false;
+  std::exception_ptr FError;
+  bool FQuit = false;
+};
+
+}  // namespace pictova
