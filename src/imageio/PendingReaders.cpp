@@ -7,10 +7,6 @@
 
 namespace pictova {
 
-void ReadBmpStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress, int64_t) {
-  progress.Fail();
-}
-
 int32_t ReadGifStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
   progress.Fail();
   return 0;
@@ -19,26 +15,6 @@ int32_t ReadGifStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& pro
 int32_t ReadTiffStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
   progress.Fail();
   return 0;
-}
-
-void ReadPcxStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress, int64_t) {
-  progress.Fail();
-}
-
-void ReadTgaStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
-  progress.Fail();
-}
-
-void ReadPnmStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
-  progress.Fail();
-}
-
-void ReadIcoStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
-  progress.Fail();
-}
-
-void ReadCurStream(TStream&, TBitmap&, TImageParams&, bool, TProgressRec& progress) {
-  progress.Fail();
 }
 
 }  // namespace pictova
