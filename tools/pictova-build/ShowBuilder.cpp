@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "imageio/ImageIO.h"
+#include "pictova-build/PngConversion.h"
 #include "rtl/Ansi.h"
 
 namespace pictova {
@@ -164,7 +165,9 @@ bool EngineTakesName(const std::string& name) {
   return !ext.empty() && std::strstr(kEngineExtensions, ext.c_str()) != nullptr;
 }
 
-TBuildResult BuildShow(const TBuildRequest& request, std::vector<std::string>& warnings) {
+TBuildResult BuildShow(const TBuildRequest& original, std::vector<std::string>& warnings) {
+  const TPngConversions conversions(original, warnings);
+  const TBuildRequest& request = conversions.Request();
   TBuildResult result;
 
   // Everything that can be refused is refused before anything is written.
