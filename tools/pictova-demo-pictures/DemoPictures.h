@@ -1,5 +1,5 @@
 // Colourful pictures drawn by our own code (gradients, rings, a fractal, tiles, a sunset,
-// plasma; no text), written as JPEG and PNG files to feed demonstration shows.
+// plasma; no text), written as JPEG, PNG, BMP, TGA and PPM files to feed demonstration shows.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,7 @@ namespace pictova {
 class TBitmap;
 
 struct TDemoPicture {
-  const char* FileName;  // its extension says the format: .jpg or .png
+  const char* FileName;  // its extension says the format: .jpg .png .bmp .tga or .ppm
   int32_t Width;
   int32_t Height;
 };
