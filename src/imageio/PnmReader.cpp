@@ -128,6 +128,8 @@ void DecodeRaw(TStream& stream, TBitmap& bitmap, const TPnmHeader& h, int sample
     const int32_t pixels = got / (samples * (wide ? 2 : 1));
     if (direct) {
       for (int32_t x = 0; x < pixels; ++x) std::swap(dst[x * 3], dst[x * 3 + 2]);
+      // Bytes of a pixel that did not arrive whole are not shown.
+      if (got < rowBytes) std::memset(dst + pixels * 3, 0, static_cast<size_t>(got - pixels * 3));
     } else {
       for (int32_t x = 0; x < pixels; ++x, dst += 3) {
         uint8_t v[3];
