@@ -159,7 +159,8 @@ void ReadPcxStream(TStream& stream, TBitmap& bitmap, TImageParams& params, bool 
     params.BitsPerSample = 4;
     params.SamplesPerPixel = 1;
   } else if (bits < 8) {
-    params.Palette.assign(palette16.begin(), palette16.begin() + (1 << bits));
+    // The header holds 16 colours; depths of 5 to 7 bits get those.
+    params.Palette.assign(palette16.begin(), palette16.begin() + std::min(1 << bits, 16));
   }
   if (paramsOnly) return;
 

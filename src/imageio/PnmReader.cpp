@@ -86,7 +86,12 @@ void DecodeAsciiSamples(TPnmTokenReader& tokens, TBitmap& bitmap, const TPnmHead
     uint8_t* dst = bitmap.ScanLine(y);
     for (int32_t x = 0; x < h.Width; ++x, dst += 3) {
       uint8_t rgb[3];
-      for (int s = 0; s < samples; ++s) rgb[s] = Scale(PnmTokenToInt(tokens.NextToken()), h.MaxValue);
+      for (int s = 0; s < samples; ++s) {
+        const std::string token = tokens.NextToken();
+        // The end of the stream: the rest stays black, as the resize left it.
+        if (token.empty()) return;
+        rgb[s] = Scale(PnmTokenToInt(token), h.MaxValue);
+      }
       if (samples == 1) rgb[1] = rgb[2] = rgb[0];
       dst[0] = rgb[2];
       dst[1] = rgb[1];

@@ -114,6 +114,14 @@ TEST(PcxReader, DamagedFilesFailOrStopSafely) {
     EXPECT_FALSE(d.Ok());
     EXPECT_EQ(d.Bitmap.Width(), 2);
   }
+  // 6 bits in one plane: recorded with the header's 16 colours, and nothing decoded.
+  TPcxSpec six = s;
+  six.Planes = 1;
+  six.BitsPerPlane = 6;
+  TDecode sixBits;
+  sixBits.Load(MakePcx(six), ioPCX);
+  EXPECT_TRUE(sixBits.Ok());
+  EXPECT_EQ(sixBits.Params().PaletteCount(), 16);
   // Data that ends inside a run and a huge line length: what is missing is black.
   s.BytesPerLine = 60000;
   s.Data = {0xFF, 7};
