@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libfreetype-dev fonts-liberation
   libsdl2-dev libx11-dev libsndfile1-dev
