@@ -30,28 +30,34 @@ class TPlaneLineReader {
     int32_t x = 0;
     if (!FRunLength) {
       const size_t n = std::min<size_t>(static_cast<size_t>(length), FData.size() - FPos);
-      std::memcpy(line, FData.data() + FPos, n);
+      if (n > 0) std::memcpy(line, FData.data() + FPos, n);
       FPos += n;
       x = static_cast<int32_t>(n);
     } else {
-      while (x < length) {
-        if (FRunLeft > 0) {
-          const int32_t n = std::min(FRunLeft, length - x);
-          std::memset(line + x, FRunValue, static_cast<size_t>(n));
-          x += n;
-          FRunLeft -= n;
-          continue;
-        }
-        if (FPos >= FData.size()) break;
-        const uint8_t b = FData[FPos++];
+      // A run left over from the previous line goes on first.
+      const int32_t carried = std::min(FRunLeft, length);
+      if (carried > 0) std::memset(line, FRunValue, static_cast<size_t>(carried));
+      x = carried;
+      FRunLeft -= carried;
+      const uint8_t* data = FData.data();
+      const size_t size = FData.size();
+      size_t pos = FPos;
+      while (x < length && pos < size) {
+        const uint8_t b = data[pos++];
         if (b < 0xC0) {
           line[x++] = b;
-        } else {
-          if (FPos >= FData.size()) break;
-          FRunLeft = b & 0x3F;
-          FRunValue = FData[FPos++];
+          continue;
         }
+        if (pos >= size) break;
+        const uint8_t value = data[pos++];
+        const int32_t count = b & 0x3F;
+        const int32_t n = std::min(count, length - x);
+        for (int32_t k = 0; k < n; ++k) line[x + k] = value;
+        x += n;
+        FRunLeft = count - n;
+        FRunValue = value;
       }
+      FPos = pos;
     }
     if (x < length) std::memset(line + x, 0, static_cast<size_t>(length - x));
   }
@@ -91,10 +97,14 @@ void DecodeRows(const uint8_t* header, TBitmap& bitmap, const std::vector<uint8_
       else if (bits == 1) std::memcpy(row, plane[0], static_cast<size_t>(oneBitBytes));
     } else if (planes == 3) {
       for (int p = 0; p < 3; ++p) reader.Next(plane[p], bytesPerLine);
+      // Locals, so that the byte stores to the row need not reload the plane pointers.
+      const uint8_t* red = plane[0];
+      const uint8_t* green = plane[1];
+      const uint8_t* blue = plane[2];
       for (int32_t x = 0; x < width; ++x, row += 3) {
-        row[0] = plane[2][x];
-        row[1] = plane[1][x];
-        row[2] = plane[0][x];
+        row[0] = blue[x];
+        row[1] = green[x];
+        row[2] = red[x];
       }
     } else if (planes == 4) {
       for (int p = 0; p < 4; ++p) reader.Next(plane[p], bytesPerLine);
