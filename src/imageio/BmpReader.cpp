@@ -277,6 +277,7 @@ void ReadBmpStream(TStream& stream, TBitmap& bitmap, TImageParams& params, bool 
   // shown in its own colours.
   const bool oneBitTarget = h.BitCount == 1 && (params.PaletteCount() < 2 || IsBlackWhite(params.Palette));
   if (!PrepareTarget(bitmap, oneBitTarget ? pf1bit : pf24bit, h.Width, height, progress)) return;
+  if (bitmap.Empty()) return;
   const int64_t rowLength = (static_cast<int64_t>(h.Width) * h.BitCount + 31) / 32 * 4;
   progress.Val = 0;
   progress.Per = height > 0 ? 100.0 / height : 0.0;

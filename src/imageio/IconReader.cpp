@@ -172,7 +172,7 @@ void ReadIconOrCursor(TStream& stream, TBitmap& bitmap, TImageParams& params, bo
   if (paramsOnly) return;
 
   // The 1-bit target is for 1-bit pixels, which is what a two-colour table holds.
-  if (!PrepareTarget(bitmap, bits == 1 ? pf1bit : pf24bit, width, height, progress)) return;
+  if (!PrepareTarget(bitmap, bits == 1 ? pf1bit : pf24bit, width, height, progress) || bitmap.Empty()) return;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return;
   DecodePixels(stream, bitmap, bits, width, height, TPaletteTable(params.Palette),
                kind == TKind::Icon ? params.IcoBackground : params.CurBackground, progress);

@@ -174,7 +174,8 @@ void ReadPcxStream(TStream& stream, TBitmap& bitmap, TImageParams& params, bool 
   }
   if (paramsOnly) return;
 
-  if (!PrepareTarget(bitmap, bits == 1 && planes == 1 ? pf1bit : pf24bit, width, height, progress))
+  if (!PrepareTarget(bitmap, bits == 1 && planes == 1 ? pf1bit : pf24bit, width, height, progress) ||
+      bitmap.Empty())
     return;
   progress.Val = 0;
   progress.Per = height > 0 ? 100.0 / height : 0.0;

@@ -257,7 +257,9 @@ void ReadTgaStream(TStream& stream, TBitmap& bitmap, TImageParams& params, bool 
   if (paramsOnly) return;
 
   if (!PrepareTarget(bitmap, depth == 1 ? pf1bit : pf24bit, width, height, progress)) return;
-  if (depth == 4) return;  // accepted, but there is no 4-bit pixel layout to decode
+  // Depth 4 is accepted, but has no pixel layout to decode; an image without columns has
+  // nothing to read.
+  if (depth == 4 || width == 0) return;
   progress.Val = 0;
   progress.Per = height > 0 ? 100.0 / height : 0.0;
 

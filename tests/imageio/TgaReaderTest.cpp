@@ -176,6 +176,13 @@ TEST(TgaReader, DamagedFilesFailOrStopSafely) {
   ASSERT_TRUE(cut.Ok());
   EXPECT_EQ(cut.Bitmap.Pixel(2, 0), RGB(3, 2, 1));
   EXPECT_EQ(cut.Bitmap.Pixel(0, 1), 0);
+  // No columns but rows, from the fuzzer: an empty picture of that height.
+  TTgaSpec empty = Spec(3, 24, {1, 2, 3});
+  empty.Width = 0;
+  TDecode e;
+  e.Load(MakeTga(empty), ioTGA);
+  EXPECT_TRUE(e.Ok());
+  EXPECT_EQ(e.Bitmap.Height(), 2);
   // A colour map longer than 256 entries and a start past the table are read past.
   TTgaSpec big = Spec(1, 8, {255, 0, 0, 0, 0, 0}, 0x20);
   big.MapType = 1;
