@@ -96,7 +96,9 @@ TEST(BmpReader, HeaderVariantsAndDepthsGiveTheSamePicture) {
       for (TColor& e : expected) e &= 0xF8F8F8;
     EXPECT_EQ(d.Pixels(), expected);
     EXPECT_EQ(d.Params().DpiX, 96);
-    if (c.Spec.BitCount <= 8) EXPECT_EQ(d.Params().PaletteCount(), c.Version == 2 ? 256 : 6);
+    if (c.Spec.BitCount <= 8) {
+      EXPECT_EQ(d.Params().PaletteCount(), c.Version == 2 ? 256 : 6);
+    }
   }
 }
 
