@@ -52,17 +52,17 @@ void DecodePixels(TStream& stream, TBitmap& bitmap, int bits, int32_t width, int
     }
     if (bits == 24) return;
     const std::vector<uint8_t> mask = ReadAvailable(stream, maskRow * height);
-    const bool invert = background == kTripleWhite;
-    for (int32_t y = 0; y < height; ++y) {
+    if (background != kTripleWhite) return;  // masked pixels keep their bits
+    for (int32_t y = 0; y < height && y * maskRow < static_cast<int64_t>(mask.size()); ++y) {
       uint8_t* row = bitmap.ScanLine(height - 1 - y);
       for (int32_t x = 0; x < width; ++x)
-        if (invert && MaskBit(mask, y * maskRow, x)) row[x >> 3] ^= static_cast<uint8_t>(0x80 >> (x & 7));
+        if (MaskBit(mask, y * maskRow, x)) row[x >> 3] ^= static_cast<uint8_t>(0x80 >> (x & 7));
     }
     return;
   }
   const std::vector<uint8_t> pixels = ReadAvailable(stream, xorRow * height);
   const std::vector<uint8_t> mask = ReadAvailable(stream, maskRow * height);
-  for (int32_t y = 0; y < height && !progress.Failed(); ++y) {
+  for (int32_t y = 0; y < height && !progress.Failed() && y * xorRow < static_cast<int64_t>(pixels.size()); ++y) {
     const int64_t offset = y * xorRow;
     const int32_t present = PixelsIn(static_cast<int64_t>(pixels.size()) - offset, bits);
     uint8_t* dst = bitmap.ScanLine(height - 1 - y);

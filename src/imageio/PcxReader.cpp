@@ -26,6 +26,9 @@ class TPlaneLineReader {
   TPlaneLineReader(const std::vector<uint8_t>& data, bool runLength)
       : FData(data), FRunLength(runLength) {}
 
+  // Whether nothing is left: no data and no run carried over.
+  bool Exhausted() const { return FPos >= FData.size() && FRunLeft == 0; }
+
   void Next(uint8_t* line, int32_t length) {
     int32_t x = 0;
     if (!FRunLength) {
@@ -88,7 +91,9 @@ void DecodeRows(const uint8_t* header, TBitmap& bitmap, const std::vector<uint8_
   for (int32_t y = 0; y < height; ++y) {
     progress.Val = y;
     progress.Report();
-    if (progress.Failed()) return;
+    // Rows past the end of the data stay as the resize left them (black), so that a small
+    // file claiming a large picture costs no more than its data.
+    if (progress.Failed() || reader.Exhausted()) return;
     uint8_t* row = bitmap.ScanLine(y);
     if (planes == 1) {
       reader.Next(plane[0], bytesPerLine);

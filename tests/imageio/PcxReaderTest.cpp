@@ -114,6 +114,21 @@ TEST(PcxReader, DamagedFilesFailOrStopSafely) {
     EXPECT_FALSE(d.Ok());
     EXPECT_EQ(d.Bitmap.Width(), 2);
   }
+  // Sixteen colours whose colour 0 is white, with data for the first row only: the second
+  // row stays black rather than taking colour 0 (a small file claiming a large picture costs
+  // no more than its data; found as a fuzzer timeout).
+  TPcxSpec planar = s;
+  planar.Planes = 4;
+  planar.BitsPerPlane = 1;
+  planar.BytesPerLine = 2;
+  planar.Palette16 = {255, 255, 255};
+  planar.Encoding = 0;
+  planar.Data.assign(8, 0);
+  TDecode part;
+  part.Load(MakePcx(planar));
+  ASSERT_TRUE(part.Ok());
+  EXPECT_EQ(part.Bitmap.Pixel(0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(part.Bitmap.Pixel(0, 1), 0);
   // 6 bits in one plane: recorded with the header's 16 colours, and nothing decoded.
   TPcxSpec six = s;
   six.Planes = 1;
