@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libturbojpeg0-dev libswscale-dev libheif-dev libwebp-dev
   libfreetype-dev fonts-liberation

@@ -132,13 +132,16 @@ TEST(ImageIO, FailedLoadsKeepTheBitmapAndTheNextLoadStartsClean) {
   EXPECT_EQ(bitmap.Width(), 4);
   EXPECT_EQ(bitmap.Pixel(2, 2), clRed);
 
-  // A format whose reader is not there yet fails the same way, under its own code.
-  TBytes bmp = {'B', 'M'};
-  bmp.resize(60, 0);
-  TMemoryStream bmpStream(bmp);
-  io.LoadFromStream(bmpStream);
+  // A reader that refuses its file (a PCX header with 9 bits per plane) fails the same way,
+  // under its own code.
+  TBytes pcx(200, 0);
+  pcx[0] = 0x0A;
+  pcx[1] = 5;
+  pcx[3] = 9;
+  TMemoryStream pcxStream(pcx);
+  io.LoadFromStream(pcxStream);
   EXPECT_EQ(io.IOFailed(), 1);
-  EXPECT_EQ(io.Params().ImageFormat, ioBMP);
+  EXPECT_EQ(io.Params().ImageFormat, ioPCX);
   EXPECT_EQ(bitmap.Pixel(2, 2), clRed);
 
   TMemoryStream jpeg(SmallJpeg());

@@ -13,7 +13,10 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "gfx/Bitmap.h"
 #include "imageio/ImageFixtures.h"
+#include "imageio/ImageIO.h"
+#include "imageio/RasterFixtures.h"
 
 namespace pictova {
 namespace {
@@ -320,6 +323,51 @@ TEST_F(ShowBuilderTest, WarnsAboutWhatTheEngineWillNotShow) {
   EXPECT_FALSE(EngineTakesName("README"));
   EXPECT_FALSE(EngineTakesName("x.webp"));
   EXPECT_TRUE(EngineTakesName("odd.PN"));  // a piece of ".PNG": the engine takes it too
+}
+
+// PNM, icon and cursor pictures go in as PNG named ".png", with the same pixels; the formats
+// the engine shows by name go in byte for byte.
+TEST_F(ShowBuilderTest, StoresPnmAndIconsAsPngAndSaysSo) {
+  const TBytes pgm = {'P', '5', ' ', '3', ' ', '2', ' ', '1', '5', '\n', 0, 5, 10, 15, 3, 7};
+  const TBytes icon = fixtures::MakeIcon(
+      1, {{2, 1, 2, 1, 1, fixtures::IconDib(2, 1, 1, {0, 0, 0, 0, 255, 255, 255, 0}, {0x80, 0, 0, 0}, {0, 0, 0, 0})}});
+  fixtures::TBmpSpec bmpSpec;
+  bmpSpec.Width = 1;
+  bmpSpec.Height = 1;
+  bmpSpec.Pixels = {1, 2, 3, 0};
+  const TBytes bmp = fixtures::MakeBmp(bmpSpec);
+  const TBuildRequest r = Request({Write("grey.pgm", pgm), Write("mark.ico", icon), Write("tiny.bmp", bmp)});
+  const TBuildResult result = BuildShow(r, warnings);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[0].find("grey.pgm: stored as PNG under the name \"grey.png\""), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[1].find("mark.ico: stored as PNG under the name \"mark.png\""), std::string::npos) << warnings[1];
+  ASSERT_EQ(result.Records.size(), 3u);
+  EXPECT_EQ(result.Records[0].Name, "grey.png");
+  EXPECT_EQ(result.Records[1].Name, "mark.png");
+  EXPECT_EQ(result.Records[2].Name, "tiny.bmp");
+  EXPECT_EQ(result.Records[0].Width, 3);
+  EXPECT_EQ(result.Records[1].Height, 1);
+  const TBytes show = ReadAll(r.OutputPath);
+  auto stored = [&](int i) {
+    const TPayloadRecord& rec = result.Records[static_cast<size_t>(i)];
+    return TBytes(show.begin() + rec.Offset, show.begin() + rec.Offset + rec.Size);
+  };
+  EXPECT_EQ(stored(2), bmp);
+  // Decoding the stored PNG gives what decoding the original gives.
+  for (const auto& [index, original] : {std::pair{0, pgm}, {1, icon}}) {
+    TBitmap fromOriginal, fromStored;
+    TImageIO a, b;
+    a.SetBitmap(&fromOriginal);
+    b.SetBitmap(&fromStored);
+    TMemoryStream s1(original), s2(stored(index));
+    a.LoadFromStream(s1);
+    b.LoadFromStream(s2);
+    EXPECT_EQ(b.Params().ImageFormat, 8);  // PNG
+    ASSERT_EQ(fromStored.Width(), fromOriginal.Width());
+    ASSERT_EQ(fromStored.Height(), fromOriginal.Height());
+    for (int y = 0; y < fromOriginal.Height(); ++y)
+      for (int x = 0; x < fromOriginal.Width(); ++x) EXPECT_EQ(fromStored.Pixel(x, y), fromOriginal.Pixel(x, y));
+  }
 }
 
 TEST_F(ShowBuilderTest, TemporaryFileReplacesTheTargetOnlyOnCommit) {

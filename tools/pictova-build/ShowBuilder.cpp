@@ -12,6 +12,7 @@
 
 #include "imageio/ImageIO.h"
 #include "pictova-build/OrderedWork.h"
+#include "pictova-build/PngConversion.h"
 #include "rtl/Ansi.h"
 
 namespace pictova {
@@ -180,7 +181,9 @@ bool EngineTakesName(const std::string& name) {
   return !ext.empty() && std::strstr(kEngineExtensions, ext.c_str()) != nullptr;
 }
 
-TBuildResult BuildShow(const TBuildRequest& request, std::vector<std::string>& warnings) {
+TBuildResult BuildShow(const TBuildRequest& original, std::vector<std::string>& warnings) {
+  const TPngConversions conversions(original, warnings);
+  const TBuildRequest& request = conversions.Request();
   TBuildResult result;
 
   // Everything that can be refused is refused before anything is written.

@@ -2,6 +2,7 @@
 // picture files from elsewhere; JPEG through libjpeg, PNG through the engine's own writer.
 #include "pictova-demo-pictures/DemoPictures.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cmath>
 #include <cstdio>
@@ -160,6 +161,8 @@ const std::vector<TDemoEntry>& Entries() {
       {{"03-fractal.jpg", 1024, 768}, Mandelbrot}, {{"04-tiles.png", 800, 600}, Tiles},
       {{"05-sunset.jpg", 1280, 720}, Sunset},      {{"06-plasma.png", 640, 480}, Plasma},
       {{"07-rings.gif", 800, 600}, Rings},         {{"08-aurora.tif", 1024, 768}, Aurora},
+      {{"09-rings.bmp", 800, 600}, Rings},         {{"10-tiles.tga", 1024, 768}, Tiles},
+      {{"11-aurora.ppm", 800, 600}, Aurora},
   };
   return entries;
 }
@@ -218,6 +221,70 @@ std::vector<uint8_t> EncodeTiff(const TBitmap& bitmap) {
     for (int x = 0; x < bitmap.Width(); ++x) rgb.insert(rgb.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
   }
   return fixtures::MakeSimpleTiff(bitmap.Width(), bitmap.Height(), 3, 2, rgb, 5, 32, true);
+}
+
+void PutLe(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// A 24-bit BMP with the 40-byte header, rows bottom-up as the format keeps them.
+std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
+  const uint32_t rowBytes = static_cast<uint32_t>(bitmap.RowBytes());
+  const uint32_t pixels = rowBytes * static_cast<uint32_t>(bitmap.Height());
+  std::vector<uint8_t> out = {'B', 'M'};
+  PutLe(out, 54 + pixels, 4);
+  PutLe(out, 0, 4);
+  PutLe(out, 54, 4);
+  for (uint32_t v : {40u, static_cast<uint32_t>(bitmap.Width()), static_cast<uint32_t>(bitmap.Height())})
+    PutLe(out, v, 4);
+  PutLe(out, 1, 2);
+  PutLe(out, 24, 2);
+  for (uint32_t v : {0u, pixels, 2835u, 2835u, 0u, 0u}) PutLe(out, v, 4);
+  for (int y = bitmap.Height() - 1; y >= 0; --y)
+    out.insert(out.end(), bitmap.ScanLine(y), bitmap.ScanLine(y) + rowBytes);
+  return out;
+}
+
+// A run-length coded 24-bit TGA (type 10), top row first (descriptor 20 hex).
+std::vector<uint8_t> EncodeTga(const TBitmap& bitmap) {
+  std::vector<uint8_t> out = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  PutLe(out, static_cast<uint32_t>(bitmap.Width()), 2);
+  PutLe(out, static_cast<uint32_t>(bitmap.Height()), 2);
+  out.push_back(24);
+  out.push_back(0x20);
+  const int w = bitmap.Width();
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* row = bitmap.ScanLine(y);
+    auto same = [&](int a, int b) { return std::equal(row + 3 * a, row + 3 * a + 3, row + 3 * b); };
+    for (int x = 0; x < w;) {
+      int run = 1;
+      while (x + run < w && run < 128 && same(x, x + run)) ++run;
+      if (run > 1) {
+        out.push_back(static_cast<uint8_t>(0x80 | (run - 1)));
+        out.insert(out.end(), row + 3 * x, row + 3 * x + 3);
+      } else {
+        // A raw packet up to the next pair of equal pixels.
+        while (x + run < w && run < 128 && !(x + run + 1 < w && same(x + run, x + run + 1))) ++run;
+        out.push_back(static_cast<uint8_t>(run - 1));
+        out.insert(out.end(), row + 3 * x, row + 3 * (x + run));
+      }
+      x += run;
+    }
+  }
+  return out;
+}
+
+// A raw portable pixmap (P6), red, green, blue.
+std::vector<uint8_t> EncodePpm(const TBitmap& bitmap) {
+  const std::string header = "P6\n# Pictova demo picture\n" + std::to_string(bitmap.Width()) + " " +
+                             std::to_string(bitmap.Height()) + "\n255\n";
+  std::vector<uint8_t> out(header.begin(), header.end());
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < bitmap.Width(); ++x)
+      out.insert(out.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+  }
+  return out;
 }
 
 }  // namespace
@@ -301,6 +368,12 @@ std::vector<std::string> WriteDemoPictures(const std::string& folder) {
       WriteFile(path, EncodeGif(bitmap));
     } else if (extension == ".tif") {
       WriteFile(path, EncodeTiff(bitmap));
+    } else if (extension == ".bmp") {
+      WriteFile(path, EncodeBmp(bitmap));
+    } else if (extension == ".tga") {
+      WriteFile(path, EncodeTga(bitmap));
+    } else if (extension == ".ppm") {
+      WriteFile(path, EncodePpm(bitmap));
     } else {
       WriteFile(path, EncodeJpeg(bitmap, 90));
     }

@@ -1,5 +1,6 @@
 // Colourful pictures drawn by our own code (gradients, rings, a fractal, tiles, a sunset,
-// plasma; no text), written as JPEG, PNG, GIF and TIFF files to feed demonstration shows.
+// plasma; no text), written as JPEG, PNG, GIF, TIFF, BMP, TGA and PPM files to feed
+// demonstration shows.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +13,7 @@ namespace pictova {
 class TBitmap;
 
 struct TDemoPicture {
-  const char* FileName;  // its extension says the format: .jpg, .png, .gif or .tif
+  const char* FileName;  // its extension says the format: .jpg .png .gif .tif .bmp .tga or .ppm
   int32_t Width;
   int32_t Height;
 };

@@ -1,5 +1,5 @@
-// pictova-demo-pictures FOLDER: writes the demonstration pictures (JPEG and PNG, drawn by
-// our own code) into FOLDER, creating it when needed, and prints their paths.
+// pictova-demo-pictures FOLDER: writes the demonstration pictures (JPEG, PNG, BMP, TGA and
+// PPM, drawn by our own code) into FOLDER, creating it when needed, and prints their paths.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
