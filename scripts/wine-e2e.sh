@@ -130,7 +130,7 @@ await_screen() {
 # ---- the run ----
 t0=$SECONDS
 cd "$work"
-wine "$work/show.scr" >"$work/stdout.txt" 2>"$work/stderr.txt" &
+wine "$work/show.scr" /s >"$work/stdout.txt" 2>"$work/stderr.txt" &
 pid=$!
 
 await_screen red first-picture 30
