@@ -148,8 +148,14 @@ void PreviewMode(const std::string& show) {
   std::snprintf(number, sizeof number, "%ld", static_cast<long>(reinterpret_cast<LONG_PTR>(preview)));
   TChild child = Start(show, std::string("/p ") + number);
   Check(child.Started, "the show starts with /p and the preview window's number");
+  // The window exists (visible, as the preview window's style says) while the show is still
+  // being set up; it gets its place once the show's form is shown.
   HWND form = nullptr;
-  for (int i = 0; i < 400 && form == nullptr; ++i) {
+  auto placed = [&form] {
+    RECT r;
+    return form != nullptr && ::GetWindowRect(form, &r) && r.right - r.left == 152 && r.bottom - r.top == 112;
+  };
+  for (int i = 0; i < 400 && !placed(); ++i) {
     Pump();
     form = ::GetWindow(preview, GW_CHILD);
     ::Sleep(50);
