@@ -133,7 +133,7 @@ await_screen() {
 # ---- the run ----
 t0=$SECONDS
 cd "$work"
-"$PICTOVA_WINE" "$work/show.scr" >"$work/stdout.txt" 2>"$work/stderr.txt" &
+"$PICTOVA_WINE" "$work/show.scr" /s >"$work/stdout.txt" 2>"$work/stderr.txt" &
 pid=$!
 
 await_screen red first-picture 30

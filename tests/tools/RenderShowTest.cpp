@@ -165,6 +165,32 @@ TEST_F(RenderShowTest, PhoneStylePhotosShowUprightAndListByTheirOriginalNames) {
   EXPECT_EQ(found, 2);
 }
 
+TEST_F(RenderShowTest, EngineArgumentsPickTheScreenSaverMode) {
+  WriteFile(FDir / "red.jpg", RedJpeg());
+  const fs::path show = FDir / "show";
+  ASSERT_EQ(Run(std::string(PICTOVA_BUILD_TOOL) + " -o '" + show.string() + "' --engine '" + PICTOVA_SAVER + "' '" +
+                (FDir / "red.jpg").string() + ":style=0,delay=0'"),
+            0);
+  auto render = [&](const std::string& name, const std::string& args) {
+    return Run(std::string(PICTOVA_RENDER_TOOL) + " '" + show.string() + "' '" + (FDir / name).string() +
+               "' --seconds 1 --fps 2 -- " + args);
+  };
+  auto red = [](TColor c) { return GetRValue(c) > 200 && GetGValue(c) < 40 && GetBValue(c) < 40; };
+  // The preview plays inside the stand-in settings dialog's preview area (1024 x 768 screen:
+  // dialog at 310,160, frame 3 and caption 19, area at 123,40 of its client).
+  ASSERT_EQ(render("preview", "/p 1234"), 0);
+  const TBitmap preview = Frame(FDir / "preview" / "frame-00001.png");
+  EXPECT_TRUE(red(preview.Pixel(313 + 123 + 5, 182 + 40 + 5))) << preview.Pixel(441, 227);
+  EXPECT_FALSE(red(preview.Pixel(313 + 123 + 160, 182 + 40 + 5)));  // beside it: the dialog
+  EXPECT_FALSE(red(preview.Pixel(5, 5)));
+  // No number: the show stays in its designed window.
+  ASSERT_EQ(render("nowindow", "/p abc"), 0);
+  EXPECT_TRUE(red(Frame(FDir / "nowindow" / "frame-00001.png").Pixel(100, 100)));
+  // The password change ends the engine before anything is shown.
+  ASSERT_EQ(render("password", "/a 5"), 0);
+  EXPECT_FALSE(fs::exists(FDir / "password" / "frame-00000.png"));
+}
+
 TEST_F(RenderShowTest, BadRequestsAndShowsThatReportErrorsFail) {
   const std::string render = PICTOVA_RENDER_TOOL;
   const std::string out = (FDir / "out").string();

@@ -22,6 +22,11 @@ struct TSystemParametersCall {
 // entry points. Each answers through its handler (which may look at the program's state
 // while "the system's dialog" is open) or with the fixed answer.
 struct TStandInLibrary {
+  TStandInLibrary() = default;
+  TStandInLibrary(std::vector<std::string> entryPoints, int32_t verifyAnswer = 1,
+                  std::function<int32_t(uintptr_t)> onVerify = {})
+      : EntryPoints(std::move(entryPoints)), VerifyAnswer(verifyAnswer), OnVerify(std::move(onVerify)) {}
+
   std::vector<std::string> EntryPoints;  // the names GetProcAddress finds
   int32_t VerifyAnswer = 1;              // VerifyScreenSavePwd's result
   std::function<int32_t(uintptr_t window)> OnVerify;

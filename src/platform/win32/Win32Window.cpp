@@ -498,6 +498,13 @@ LRESULT TWin32Host::HandleFormMessage(TWin32Window& window, UINT msg, WPARAM wPa
       if (msg == WM_SYSCHAR) e.Shift |= kAltKey;
       Post(e);
       return 0;
+    case WM_DESTROY:
+      // Destroyed from outside (our own destruction detaches the window first): a preview
+      // goes with the settings dialog that holds it. The form is asked to close, so that the
+      // program does not run on without a window.
+      e.Kind = TInputKind::Close;
+      Post(e);
+      break;
     case WM_CLOSE:
       e.Kind = TInputKind::Close;
       Post(e);
