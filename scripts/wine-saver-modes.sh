@@ -5,23 +5,28 @@
 # (a screenshot is kept), /a returning at once.
 #
 #   scripts/wine-saver-modes.sh --saver pictova-saver.scr --probe saver-modes-probe.exe \
-#                               --builder pictova-build [--keep DIR]
+#                               --builder pictova-build [--arch win32|win64] [--keep DIR]
+#
+# --arch names the Wine prefix to run in (win32 by default; win64 for the x86-64 build).
 #
 # Uses the session of scripts/wine-headless.sh (one with a display is reused, otherwise one is
 # started here and stopped at the end).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 headless="$here/wine-headless.sh"
-saver="" probe="" builder="" keep=""
+saver="" probe="" builder="" keep="" arch=win32
 while [ $# -gt 0 ]; do
   case $1 in
     --saver) saver=$2; shift 2 ;;
     --probe) probe=$2; shift 2 ;;
     --builder) builder=$2; shift 2 ;;
     --keep) keep=$2; shift 2 ;;
-    *) echo "usage: $0 --saver PROG.scr --probe PROBE.exe --builder pictova-build [--keep DIR]" >&2; exit 2 ;;
+    --arch) arch=$2; shift 2 ;;
+    *) echo "usage: $0 --saver PROG.scr --probe PROBE.exe --builder pictova-build [--arch win32|win64] [--keep DIR]" >&2; exit 2 ;;
   esac
 done
+# Every call of the headless helper below, and the loader it exports, are of this width.
+export PICTOVA_WINE_ARCH=$arch
 for f in "$saver" "$probe" "$builder"; do
   [ -f "$f" ] || { echo "wine-saver-modes: '$f' does not exist" >&2; exit 2; }
 done
@@ -42,7 +47,7 @@ convert -size 640x480 xc:'#FF0000' PNG24:"$work/red.png"
   "$work/red.png:style=0,delay=0" >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; fail "the builder failed"; }
 cp "$probe" "$work/probe.exe"
 
-if [ "$(cat "$run/warm" 2>/dev/null)" != display ]; then
+if [ "$(cat "$run/warm-$arch" 2>/dev/null)" != display ]; then
   started=1
   "$headless" start --display >/dev/null
 fi
@@ -54,11 +59,11 @@ cd "$work"
 status=0
 for mode in s p a; do
   echo "--- /$mode"
-  wine probe.exe show.scr $mode 2>>"$work/stderr.txt" | tr -d '\r' || status=1
+  "$PICTOVA_WINE" probe.exe show.scr $mode 2>>"$work/stderr.txt" | tr -d '\r' || status=1
 done
 
 echo "--- /c"
-wine probe.exe show.scr c >"$work/c.txt" 2>>"$work/stderr.txt" &
+"$PICTOVA_WINE" probe.exe show.scr c >"$work/c.txt" 2>>"$work/stderr.txt" &
 pid=$!
 for _ in $(seq 300); do grep -q about-ready "$work/c.txt" 2>/dev/null && break; sleep 0.1; done
 if grep -q about-ready "$work/c.txt"; then

@@ -7,19 +7,24 @@
 # with exit status 0. (Wine 8 takes about 4 s to end any program of ours after its window
 # closed, music or not, so the bound on that is 8 s.)
 #
-#   scripts/wine-sound-e2e.sh --saver pictova-saver.scr --builder pictova-build [--keep DIR]
+#   scripts/wine-sound-e2e.sh --saver pictova-saver.scr --builder pictova-build [--arch win32|win64]
+#                             [--keep DIR]
+# --arch names the Wine prefix to run in (win32 by default; win64 for pictova-saver64.scr).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-saver="" builder="" keep=""
+saver="" builder="" keep="" arch=win32
 while [ $# -gt 0 ]; do
   case $1 in
     --saver) saver=$2; shift 2 ;;
     --builder) builder=$2; shift 2 ;;
     --keep) keep=$2; shift 2 ;;
-    *) echo "usage: $0 --saver SCR --builder TOOL [--keep DIR]" >&2; exit 2 ;;
+    --arch) arch=$2; shift 2 ;;
+    *) echo "usage: $0 --saver SCR --builder TOOL [--arch win32|win64] [--keep DIR]" >&2; exit 2 ;;
   esac
 done
-[ -n "$saver" ] && [ -n "$builder" ] || { echo "usage: $0 --saver SCR --builder TOOL [--keep DIR]" >&2; exit 2; }
+[ -n "$saver" ] && [ -n "$builder" ] || { echo "usage: $0 --saver SCR --builder TOOL [--arch win32|win64] [--keep DIR]" >&2; exit 2; }
+# Every call of the headless helper below, and the loader it exports, are of this width.
+export PICTOVA_WINE_ARCH=$arch
 saver=$(realpath "$saver")
 builder=$(realpath "$builder")
 
@@ -43,7 +48,7 @@ convert -size 64x48 xc:gray picture.png
 
 cat > play.sh <<'PLAY'
 #!/bin/sh
-PULSE_LATENCY_MSEC=60 wine show.scr > wine.log 2>&1 &
+PULSE_LATENCY_MSEC=60 "$PICTOVA_WINE" show.scr > wine.log 2>&1 &
 pid=$!
 sleep 6
 xdotool search --name MusicShow windowfocus key a 2>/dev/null
