@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
 #include "platform/MessageBox.h"
+#include "platform/Registry.h"
 #include "platform/ScreenInfo.h"
 #include "platform/WindowHost.h"
 
@@ -23,6 +24,8 @@ class TPlatform {
   virtual ICursor& Cursor() = 0;
   virtual IMessageBox& MessageBoxes() = 0;
   virtual IScreenInfo& Screen() = 0;
+  // The current user's registry (read-only).
+  virtual IRegistry& Registry() = 0;
 };
 
 // The backend to use for TBackend::Default: PICTOVA_BACKEND=sdl|headless|win32; else on

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gfx/Bitmap.h"
+#include "platform/IniRegistry.h"
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessClock.h"
 
@@ -40,6 +41,12 @@ class THeadlessPlatform : public TPlatform {
   ICursor& Cursor() override;
   IMessageBox& MessageBoxes() override;
   IScreenInfo& Screen() override;
+  IRegistry& Registry() override { return FRegistry; }
+  // The emulated registry of the current user, empty at start; tests fill it.
+  TMemoryRegistry& MemoryRegistry() { return FRegistry; }
+  void RegistrySet(const std::string& key, const std::string& name, const TRegValue& value) {
+    FRegistry.SetValue(key, name, value);
+  }
   TVirtualClock& VirtualClock() { return *FClock; }
 
   // Input, in screen coordinates. Pointer events go to the window under the pointer (to the
@@ -79,6 +86,7 @@ class THeadlessPlatform : public TPlatform {
   std::unique_ptr<THeadlessCursor> FCursor;
   std::unique_ptr<THeadlessMessageBoxes> FMessageBoxes;
   std::unique_ptr<THeadlessScreenInfo> FScreenInfo;
+  TMemoryRegistry FRegistry;
 };
 
 // Writes a bitmap as PNG (24-bit colour; 1-bit bitmaps as black and white).

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/FreeTypeGlyphs.h"
+#include "platform/IniRegistry.h"
 #include "platform/Platform.h"
 #include "platform/sdl/SdlHost.h"
 #include "platform/sdl/SdlKeys.h"
@@ -328,6 +329,7 @@ class TSdlPlatform : public TPlatform {
     FCursor = std::make_unique<TSdlCursor>();
     FMessageBoxes = std::make_unique<TSdlMessageBoxes>(*FHost);
     FScreen = std::make_unique<TSdlScreenInfo>();
+    FRegistry = std::make_unique<TIniRegistry>(DefaultRegistryIniPath());
     SDL_StartTextInput();
     EnsureGlyphSource();
   }
@@ -343,6 +345,7 @@ class TSdlPlatform : public TPlatform {
   ICursor& Cursor() override { return *FCursor; }
   IMessageBox& MessageBoxes() override { return *FMessageBoxes; }
   IScreenInfo& Screen() override { return *FScreen; }
+  IRegistry& Registry() override { return *FRegistry; }
 
  private:
   std::unique_ptr<IClock> FClock;
@@ -350,6 +353,7 @@ class TSdlPlatform : public TPlatform {
   std::unique_ptr<TSdlCursor> FCursor;
   std::unique_ptr<TSdlMessageBoxes> FMessageBoxes;
   std::unique_ptr<TSdlScreenInfo> FScreen;
+  std::unique_ptr<TIniRegistry> FRegistry;
 };
 
 }  // namespace

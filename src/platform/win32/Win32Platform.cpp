@@ -41,7 +41,8 @@ class TWin32Platform : public TPlatform {
         FCursor(std::make_unique<TWin32Cursor>()),
         FHost(std::make_unique<TWin32Host>(*FClock, *FCursor)),
         FMessageBoxes(std::make_unique<TWin32MessageBoxes>()),
-        FScreen(std::make_unique<TWin32ScreenInfo>()) {
+        FScreen(std::make_unique<TWin32ScreenInfo>()),
+        FRegistry(CreateWin32Registry()) {
     EnsureGdiGlyphSource();
   }
   ~TWin32Platform() override {
@@ -54,6 +55,7 @@ class TWin32Platform : public TPlatform {
   ICursor& Cursor() override { return *FCursor; }
   IMessageBox& MessageBoxes() override { return *FMessageBoxes; }
   IScreenInfo& Screen() override { return *FScreen; }
+  IRegistry& Registry() override { return *FRegistry; }
 
  private:
   std::unique_ptr<IClock> FClock;
@@ -61,6 +63,7 @@ class TWin32Platform : public TPlatform {
   std::unique_ptr<TWin32Host> FHost;
   std::unique_ptr<TWin32MessageBoxes> FMessageBoxes;
   std::unique_ptr<TWin32ScreenInfo> FScreen;
+  std::unique_ptr<IRegistry> FRegistry;
 };
 
 }  // namespace

@@ -15,4 +15,7 @@ std::unique_ptr<TPlatform> CreateWin32Platform();
 // GetTickCount and Sleep, with the waits the framework needs.
 std::unique_ptr<IClock> CreateWin32Clock();
 
+// The current user's registry.
+std::unique_ptr<IRegistry> CreateWin32Registry();
+
 }  // namespace pictova
