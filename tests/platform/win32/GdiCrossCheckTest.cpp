@@ -213,6 +213,42 @@ TEST(GdiCrossCheck, PolygonRegionsInBothFillModes) {
   EXPECT_EQ(alternate.Unexplained(), 0);
 }
 
+// One-pixel solid lines in every direction from a centre, ties included (the exact line
+// passing half-way between two pixels), drawn by GDI's LineTo and by ours.
+TEST(GdiCrossCheck, SolidLinesInEveryDirection) {
+  TTally tally{"solid lines"};
+  constexpr int32_t kSide = 64, kC = 32;
+  for (int32_t dx = -25; dx <= 25; ++dx)
+    for (int32_t dy = -25; dy <= 25; ++dy) {
+      if (dx == 0 && dy == 0) continue;
+      TDib dib(kSide, kSide);
+      for (int32_t y = 0; y < kSide; ++y) std::memset(dib.Row(y), 0, static_cast<size_t>(dib.RowBytes()));
+      const HPEN pen = ::CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+      const HGDIOBJ old = ::SelectObject(dib.DC(), pen);
+      ::MoveToEx(dib.DC(), kC, kC, nullptr);
+      ::LineTo(dib.DC(), kC + dx, kC + dy);
+      ::SelectObject(dib.DC(), old);
+      ::DeleteObject(pen);
+      TBitmap bmp(kSide, kSide);
+      bmp.Canvas().Pen.Color = clWhite;
+      bmp.Canvas().MoveTo(kC, kC);
+      bmp.Canvas().LineTo(kC + dx, kC + dy);
+      std::string diff;
+      int count = 0;
+      for (int32_t y = 0; y < kSide; ++y) {
+        const uint8_t* g = dib.Row(y);
+        const uint8_t* o = bmp.ScanLine(y);
+        for (int32_t x = 0; x < kSide; ++x) {
+          const bool gi = g[3 * x] != 0, oi = o[3 * x] != 0;
+          if (gi == oi) continue;
+          if (++count <= 4) diff += " (" + std::to_string(x - kC) + "," + std::to_string(y - kC) + (gi ? " gdi" : " ours") + ")";
+        }
+      }
+      tally.Add(count == 0, "LineTo(" + std::to_string(dx) + "," + std::to_string(dy) + ")" + diff);
+    }
+  EXPECT_EQ(tally.Unexplained(), 0);
+}
+
 // Source pixels carry their coordinates (red = x, green = y), so a wrong pick shows.
 TBitmap Pattern(int32_t w, int32_t h) {
   TBitmap b(w, h);
