@@ -56,12 +56,14 @@ void FillBitmapRect(TBitmap& bitmap, const TRect& r, TColor color) {
 }
 
 // Pixel of a line step i of n steps along the major axis: the minor offset is
-// round(i * minor / major) with halves rounded away from the start. i < major <= 2^32 and
-// minor <= major, so the product fits in 64 unsigned bits.
-int64_t MinorOffset(uint64_t i, uint64_t minor, uint64_t major) {
+// round(i * minor / major). A half goes to the smaller minor coordinate, as GDI draws it:
+// away from the start when the line runs towards smaller coordinates (halfUp), towards it
+// otherwise. i < major <= 2^32 and minor <= major, so the product fits in 64 unsigned bits.
+int64_t MinorOffset(uint64_t i, uint64_t minor, uint64_t major, bool halfUp) {
   const uint64_t product = i * minor;
   uint64_t q = product / major;
-  if (2 * (product % major) >= major) ++q;
+  const uint64_t twice = 2 * (product % major);
+  if (twice > major || (twice == major && halfUp)) ++q;
   return static_cast<int64_t>(q);
 }
 
@@ -298,7 +300,7 @@ void TCanvas::DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
   const int64_t patternBase = FPatternPos;
   for (int64_t i = first; i < last; ++i) {
     const int64_t mj = majorStart + majorStep * i;
-    const int64_t mn = minorStart + minorStep * MinorOffset(uint64_t(i), minor, major);
+    const int64_t mn = minorStart + minorStep * MinorOffset(uint64_t(i), minor, major, minorStep < 0);
     const int64_t x = xMajor ? mj : mn, y = xMajor ? mn : mj;
     if (x < 0 || y < 0 || x >= FBitmap->Width() || y >= FBitmap->Height()) continue;
     FPatternPos = patternBase + i;

@@ -40,7 +40,8 @@ struct TPen {
 // clear pen the filled area loses its last column and row, as on the platform. Corners
 // given in any order are normalised. Lines include their first point and exclude their
 // last one; each line's pixels are those nearest to the exact line (x-major lines step
-// through x, y-major ones through y; a tie goes to the pixel farther from the start).
+// through x, y-major ones through y; a tie goes to the pixel with the smaller minor coordinate,
+// above for x-major lines and to the left for y-major ones, whichever way the line runs).
 class TCanvas {
  public:
   explicit TCanvas(TBitmap* bitmap);

@@ -1,8 +1,6 @@
 // Push buttons, with or without a glyph.
 #include "ui/Button.h"
 
-#include <cctype>
-
 #include "gfx/Text.h"
 #include "platform/Input.h"
 #include "ui/Application.h"
@@ -125,20 +123,10 @@ bool TButton::DialogKey(uint16_t key, TShiftState) {
 }
 
 bool TButton::DialogChar(char key) {
-  for (size_t i = 0; i + 1 < FCaption.size(); ++i) {
-    if (FCaption[i] != '&') continue;
-    if (FCaption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    if (std::toupper(static_cast<unsigned char>(FCaption[i + 1])) != std::toupper(static_cast<unsigned char>(key)) ||
-        !CanFocus())
-      return false;
-    SetFocus();
-    Click();
-    return true;
-  }
-  return false;
+  if (!IsAccel(key, FCaption) || !CanFocus()) return false;
+  SetFocus();
+  Click();
+  return true;
 }
 
 void TButton::DoEnter() {

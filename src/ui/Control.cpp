@@ -2,6 +2,7 @@
 #include "ui/Control.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "rtl/Math.h"
 #include "rtl/SysUtils.h"
@@ -248,6 +249,18 @@ void TControl::WndProc(TMessage& m) {
     default:
       break;
   }
+}
+
+bool IsAccel(char key, const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return std::toupper(static_cast<unsigned char>(caption[i + 1])) == std::toupper(static_cast<unsigned char>(key));
+  }
+  return false;
 }
 
 void TControl::Click() {

@@ -179,6 +179,10 @@ class TControl : public TComponent {
   TBitmap FPaintBitmap;  // the control's drawing surface while it paints
 };
 
+// Whether key is the accelerator of caption: the character after its first single "&"
+// ("&&" stands for "&" itself), letters in either case.
+bool IsAccel(char key, const std::string& caption);
+
 // A control without a window of its own that paints on its parent (csOpaque optional).
 class TGraphicControl : public TControl {
  public:

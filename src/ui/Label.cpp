@@ -1,8 +1,6 @@
 // Labels: text on the parent, optionally auto-sized, wrapped and transparent.
 #include "ui/Label.h"
 
-#include <cctype>
-
 #include "gfx/Text.h"
 #include "ui/Draw3D.h"
 #include "ui/Form.h"
@@ -119,21 +117,10 @@ void TLabel::Paint() {
 }
 
 bool TLabel::DialogChar(char key) {
-  if (FFocusControl == nullptr || !FEnabled || !FShowAccelChar) return false;
-  // The accelerator is the character after a single "&".
-  for (size_t i = 0; i + 1 < FCaption.size(); ++i) {
-    if (FCaption[i] != '&') continue;
-    if (FCaption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    if (std::toupper(static_cast<unsigned char>(FCaption[i + 1])) != std::toupper(static_cast<unsigned char>(key)))
-      return false;
-    if (!FFocusControl->CanFocus()) return false;
-    FFocusControl->SetFocus();
-    return true;
-  }
-  return false;
+  if (FFocusControl == nullptr || !FEnabled || !FShowAccelChar || !IsAccel(key, FCaption)) return false;
+  if (!FFocusControl->CanFocus()) return false;
+  FFocusControl->SetFocus();
+  return true;
 }
 
 }  // namespace pictova

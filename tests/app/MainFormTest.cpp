@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/AlertDialog.h"
 #include "imageio/ImageFixtures.h"
 #include "platform/Process.h"
 #include "ui/HeadlessFixture.h"
@@ -145,6 +146,14 @@ class MainFormTest : public HeadlessTest {
            ("pictova-mainform-" + std::to_string(getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(FDir);
+    // Nobody is there to close the alert dialog: the test does, once its loop is idle, and
+    // notes what it said.
+    App().OnIdle = [this](TComponent*) {
+      if (AlertDialog == nullptr || !AlertDialog->Visible()) return;
+      FAlerts.push_back({AlertDialog->Prompt->Caption(), AlertDialog->Caption(), MB_OK});
+      const TPoint ok = AlertDialog->OkButton->ClientToScreen({10, 10});
+      Headless().Click(ok.X, ok.Y);
+    };
   }
   void TearDown() override {
     HeadlessTest::TearDown();
@@ -179,9 +188,15 @@ class MainFormTest : public HeadlessTest {
     return FForm;
   }
 
-  std::vector<TShownMessageBox> Boxes() { return Headless().ShownMessageBoxes(); }
+  // The alerts shown, then the message boxes.
+  std::vector<TShownMessageBox> Boxes() {
+    std::vector<TShownMessageBox> all = FAlerts;
+    for (const TShownMessageBox& box : Headless().ShownMessageBoxes()) all.push_back(box);
+    return all;
+  }
 
   std::filesystem::path FDir;
+  std::vector<TShownMessageBox> FAlerts;
   TWatchedForm* FForm = nullptr;
   std::vector<uint64_t> Completions;
   std::vector<uint64_t> Ticks;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <system_error>
 
+#include "app/AlertDialog.h"
 #include "app/MainForm.h"
 #include "gfx/Text.h"
 #include "imageio/PngWriter.h"
@@ -20,6 +21,7 @@
 #include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
 #include "ui/Application.h"
+#include "ui/Timer.h"
 
 namespace pictova {
 namespace {
@@ -302,22 +304,53 @@ TRenderResult RenderShow(const TRenderRequest& request) {
     } platformGuard;
     TApplication application;
     application.SetTitle("PictovaSaver");
+    const uint64_t start = Platform().Clock().NowMs();
+    int32_t next = 0;  // the next frame to write
+    std::string alert;  // what the alert dialog said, "Caption: text"
+    auto record = [&] {
+      const uint64_t at = FrameTime(next, request.Fps);
+      SaveBitmapToPng(headless.ScreenBitmap(), FramePath(request.OutDir, next), kPngFastCompression);
+      sheet.Offer(next, at, headless.ScreenBitmap());
+      result.FrameTimes.push_back(at);
+      ++result.Frames;
+      ++next;
+    };
+
+    // A modal dialog (the alert of a file without a show) runs a loop of its own, already
+    // while the form is made. There the frames are written when the loop is idle at or after
+    // their time, woken by a timer; once they are all written the application ends, which
+    // closes the dialog.
+    TTimer* wake = new TTimer(&application);
+    wake->SetInterval(1);
+    wake->OnTimer = [&](TComponent*) {
+      const uint64_t now = Platform().Clock().NowMs();
+      int32_t k = next;
+      while (k < frames && start + FrameTime(k, request.Fps) <= now) ++k;
+      wake->SetEnabled(false);
+      if (k >= frames) return;
+      wake->SetInterval(static_cast<uint32_t>(start + FrameTime(k, request.Fps) - now));
+      wake->SetEnabled(true);
+    };
+    application.OnIdle = [&](TComponent*) {
+      if (application.ModalLevel() == 0) return;
+      if (AlertDialog != nullptr && AlertDialog->Visible() && alert.empty())
+        alert = AlertDialog->Caption() + ": " + AlertDialog->Prompt->Caption();
+      while (next < frames && start + FrameTime(next, request.Fps) <= Platform().Clock().NowMs()) record();
+      if (next >= frames) application.Terminate();
+    };
+
     TForm1* form = nullptr;
     application.CreateForm(form, request.ShowPath);
-    const uint64_t start = Platform().Clock().NowMs();
-    if (form != nullptr && !form->Visible()) form->Show();
-    for (int32_t i = 0; i < frames; ++i) {
-      const uint64_t at = FrameTime(i, request.Fps);
-      application.RunUntil(start + at);
+    if (form != nullptr && !form->Visible() && !application.Terminated()) form->Show();
+    while (next < frames) {
+      application.RunUntil(start + FrameTime(next, request.Fps));
       if (application.Terminated()) {
         result.Closed = true;
         break;
       }
-      SaveBitmapToPng(headless.ScreenBitmap(), FramePath(request.OutDir, i), kPngFastCompression);
-      sheet.Offer(i, at, headless.ScreenBitmap());
-      result.FrameTimes.push_back(at);
-      ++result.Frames;
+      record();
     }
+    application.OnIdle = nullptr;
     if (!request.AudioPath.empty()) {
       const uint64_t span = FrameTime(frames, request.Fps);
       if (!application.Terminated()) application.RunUntil(start + span);
@@ -325,12 +358,12 @@ TRenderResult RenderShow(const TRenderRequest& request) {
       result.Sound = !recording.Bytes.empty();
       WriteTimeline(request.AudioPath, recording, start, span);
     }
-    for (const TShownMessageBox& box : headless.ShownMessageBoxes()) {
-      // Lines of a message are separated by single carriage returns.
-      std::string text = box.Text;
+    if (!alert.empty()) result.MessageBoxes.push_back(alert);
+    for (const TShownMessageBox& box : headless.ShownMessageBoxes())
+      result.MessageBoxes.push_back(box.Caption + ": " + box.Text);
+    // Lines of a message are separated by single carriage returns.
+    for (std::string& text : result.MessageBoxes)
       for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) text.replace(at, 1, "\n    ");
-      result.MessageBoxes.push_back(box.Caption + ": " + text);
-    }
   }
   if (!sheet.Empty() && result.Frames > 0) {
     result.SheetPath = (std::filesystem::path(request.OutDir) / "sheet.png").string();

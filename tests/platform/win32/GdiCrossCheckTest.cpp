@@ -16,52 +16,10 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/Region.h"
+#include "platform/win32/GdiDib.h"
 
 namespace pictova {
 namespace {
-
-// A 24-bit top-down DIB section selected into a memory DC: rows laid out as TBitmap's.
-class TDib {
- public:
-  TDib(int32_t width, int32_t height) : FWidth(width), FHeight(height), FDC(::CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    FBitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    FBits = static_cast<uint8_t*>(bits);
-    FOld = ::SelectObject(FDC, FBitmap);
-  }
-  ~TDib() {
-    ::SelectObject(FDC, FOld);
-    ::DeleteObject(FBitmap);
-    ::DeleteDC(FDC);
-  }
-  TDib(const TDib&) = delete;
-  TDib& operator=(const TDib&) = delete;
-
-  bool Valid() const { return FBits != nullptr && FDC != nullptr; }
-  HDC DC() const { return FDC; }
-  int32_t RowBytes() const { return TBitmap::RowBytesFor(FWidth, pf24bit); }
-  uint8_t* Row(int32_t y) {
-    ::GdiFlush();
-    return FBits + static_cast<size_t>(y) * static_cast<size_t>(RowBytes());
-  }
-  void CopyFrom(const TBitmap& b) {
-    for (int32_t y = 0; y < FHeight; ++y) std::memcpy(Row(y), b.ScanLine(y), static_cast<size_t>(FWidth) * 3);
-  }
-
- private:
-  int32_t FWidth, FHeight;
-  HDC FDC;
-  HBITMAP FBitmap = nullptr;
-  HGDIOBJ FOld = nullptr;
-  uint8_t* FBits = nullptr;
-};
 
 // Counts cases and differences of one family and keeps the first few descriptions. A
 // difference in a class of cases where Wine is judged wrong (see the tests) is counted
@@ -253,6 +211,42 @@ TEST(GdiCrossCheck, PolygonRegionsInBothFillModes) {
   }
   EXPECT_EQ(winding.Unexplained(), 0);
   EXPECT_EQ(alternate.Unexplained(), 0);
+}
+
+// One-pixel solid lines in every direction from a centre, ties included (the exact line
+// passing half-way between two pixels), drawn by GDI's LineTo and by ours.
+TEST(GdiCrossCheck, SolidLinesInEveryDirection) {
+  TTally tally{"solid lines"};
+  constexpr int32_t kSide = 64, kC = 32;
+  for (int32_t dx = -25; dx <= 25; ++dx)
+    for (int32_t dy = -25; dy <= 25; ++dy) {
+      if (dx == 0 && dy == 0) continue;
+      TDib dib(kSide, kSide);
+      for (int32_t y = 0; y < kSide; ++y) std::memset(dib.Row(y), 0, static_cast<size_t>(dib.RowBytes()));
+      const HPEN pen = ::CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+      const HGDIOBJ old = ::SelectObject(dib.DC(), pen);
+      ::MoveToEx(dib.DC(), kC, kC, nullptr);
+      ::LineTo(dib.DC(), kC + dx, kC + dy);
+      ::SelectObject(dib.DC(), old);
+      ::DeleteObject(pen);
+      TBitmap bmp(kSide, kSide);
+      bmp.Canvas().Pen.Color = clWhite;
+      bmp.Canvas().MoveTo(kC, kC);
+      bmp.Canvas().LineTo(kC + dx, kC + dy);
+      std::string diff;
+      int count = 0;
+      for (int32_t y = 0; y < kSide; ++y) {
+        const uint8_t* g = dib.Row(y);
+        const uint8_t* o = bmp.ScanLine(y);
+        for (int32_t x = 0; x < kSide; ++x) {
+          const bool gi = g[3 * x] != 0, oi = o[3 * x] != 0;
+          if (gi == oi) continue;
+          if (++count <= 4) diff += " (" + std::to_string(x - kC) + "," + std::to_string(y - kC) + (gi ? " gdi" : " ours") + ")";
+        }
+      }
+      tally.Add(count == 0, "LineTo(" + std::to_string(dx) + "," + std::to_string(dy) + ")" + diff);
+    }
+  EXPECT_EQ(tally.Unexplained(), 0);
 }
 
 // Source pixels carry their coordinates (red = x, green = y), so a wrong pick shows.
