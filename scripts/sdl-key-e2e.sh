@@ -63,7 +63,7 @@ unset PICTOVA_SHOW WAYLAND_DISPLAY
 export PICTOVA_BACKEND=sdl SDL_AUDIODRIVER=dummy
 
 # ---- the run ----
-"$work/show" >"$work/stdout.txt" 2>"$work/stderr.txt" &
+"$work/show" /s >"$work/stdout.txt" 2>"$work/stderr.txt" &
 pid=$!
 
 win=""

@@ -48,7 +48,7 @@ convert -size 64x48 xc:gray picture.png
 
 cat > play.sh <<'PLAY'
 #!/bin/sh
-PULSE_LATENCY_MSEC=60 "$PICTOVA_WINE" show.scr > wine.log 2>&1 &
+PULSE_LATENCY_MSEC=60 "$PICTOVA_WINE" show.scr /s > wine.log 2>&1 &
 pid=$!
 sleep 6
 xdotool search --name MusicShow windowfocus key a 2>/dev/null
