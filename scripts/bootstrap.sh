@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libturbojpeg0-dev libswscale-dev libheif-dev libwebp-dev
