@@ -14,7 +14,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 libpulse0:i386 fonts-wine fonts-liberation
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-  wine64 libpulse0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  wine64 libpulse0:amd64 gstreamer1.0-plugins-base:amd64 gstreamer1.0-plugins-good:amd64
   xvfb xauth x11-utils x11-apps imagemagick xdotool
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3
 )
