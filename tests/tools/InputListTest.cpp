@@ -43,7 +43,7 @@ TEST(InputList, FoldersGiveTheirPicturesInOrderWithTheFoldersOptions) {
   int skipped = 0;
   std::vector<TImageItem> flat = ExpandFolders(given, false, skipped);
   std::vector<std::string> names;
-  for (const TImageItem& item : flat) names.push_back(fs::path(item.Path).lexically_relative(dir).string());
+  for (const TImageItem& item : flat) names.push_back(fs::path(item.Path).lexically_relative(dir).generic_string());
   EXPECT_EQ(names, (std::vector<std::string>{"z.jpeg", "IMG_9.HEIC", "IMG_10.jpg", "z.jpeg"}));
   EXPECT_EQ(skipped, 2);  // notes.txt, Thumbs.db
   EXPECT_FALSE(flat[0].FromFolder);
@@ -55,7 +55,7 @@ TEST(InputList, FoldersGiveTheirPicturesInOrderWithTheFoldersOptions) {
   skipped = 0;
   names.clear();
   for (const TImageItem& item : ExpandFolders({ParseImageItem(dir.string())}, true, skipped))
-    names.push_back(fs::path(item.Path).lexically_relative(dir).string());
+    names.push_back(fs::path(item.Path).lexically_relative(dir).generic_string());
   EXPECT_EQ(names, (std::vector<std::string>{"IMG_9.HEIC", "IMG_10.jpg", "sub/deeper/y.webp", "sub/x.png", "z.jpeg"}));
   // A folder without pictures is refused by name.
   fs::create_directories(dir / "empty");

@@ -214,7 +214,10 @@ TEST_F(ShowBuilderTest, RefusesBadInputAndLeavesNothingBehind) {
   ExpectRefused(Request({jpeg, Path("missing.png")}), "missing.png: no such file");
   fs::create_directories(dir / "folder.jpg");
   ExpectRefused(Request({Path("folder.jpg")}), "folder.jpg: the folder holds no pictures");
+#ifndef _WIN32
+  // Windows file names cannot hold the index's separator at all; elsewhere the builder refuses it.
   ExpectRefused(Request({Write("a|b.jpg", Jpeg(8, 8))}), "'|'");
+#endif
   r = Request({jpeg});
   r.OutputPath = Path("nowhere/show.scr");
   ExpectRefused(r, "does not exist");
