@@ -108,7 +108,7 @@ TEST(PointerWidth, WindowProceduresFindObjectsAboveFourGiB) {
   // Creating and showing the window queued events of its own before them.
   ::SendMessageA(hwnd, WM_CHAR, 'x', 0);
   ::SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(-5, -7));
-  ::SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+  ::SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   std::string seen;
   TInputEvent e;
   while (host->PollEvent(e)) {
@@ -117,7 +117,7 @@ TEST(PointerWidth, WindowProceduresFindObjectsAboveFourGiB) {
     if (e.Kind == TInputKind::MouseMove) seen += "move " + std::to_string(e.X) + "," + std::to_string(e.Y) + ";";
     if (e.Kind == TInputKind::SysCommand) seen += "command " + std::to_string(e.Command) + ";";
   }
-  EXPECT_EQ(seen, "char x;move -5,-7;command " + std::to_string(SC_SCREENSAVE) + ";");
+  EXPECT_EQ(seen, "char x;move -5,-7;command " + std::to_string(SC_RESTORE) + ";");
 
   // The wake-up message, dispatched by somebody else's loop (a message box's), reaches the
   // host through the message window's long: the next wake-up posts a message again.
