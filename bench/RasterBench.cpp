@@ -95,7 +95,7 @@ const TBytes& File(const std::string& kind) {
     rgbRows.emplace_back(bgr.begin() + static_cast<long>(y) * kWidth * 3, bgr.begin() + static_cast<long>(y + 1) * kWidth * 3);
     indexRows.emplace_back(indices.begin() + static_cast<long>(y) * kWidth, indices.begin() + static_cast<long>(y + 1) * kWidth);
   }
-  fixtures::TBmpSpec bmp;
+  fixtures::TBmpLayout bmp;
   bmp.Width = kWidth;
   bmp.Height = kHeight;
   if (kind == "bmp24") {
@@ -108,7 +108,7 @@ const TBytes& File(const std::string& kind) {
     bmp.Pixels = kind == "bmp8" ? fixtures::BmpRows(indexRows) : Rle8(indices);
     file = fixtures::MakeBmp(bmp);
   } else if (kind == "tga24" || kind == "tgarle") {
-    fixtures::TTgaSpec tga;
+    fixtures::TTgaLayout tga;
     tga.ImageType = kind == "tga24" ? 2 : 10;
     tga.Width = kWidth;
     tga.Height = kHeight;
@@ -116,7 +116,7 @@ const TBytes& File(const std::string& kind) {
     tga.Data = kind == "tga24" ? bgr : TgaRle(bgr);
     file = fixtures::MakeTga(tga);
   } else if (kind == "pcx24") {
-    fixtures::TPcxSpec pcx;
+    fixtures::TPcxLayout pcx;
     pcx.Planes = 3;
     pcx.Width = kWidth;
     pcx.Height = kHeight;

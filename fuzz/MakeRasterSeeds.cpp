@@ -38,7 +38,7 @@ void BmpSeeds(const std::string& dir) {
   } kinds[] = {{40, 24, 0}, {40, 32, 0}, {40, 16, 3}, {40, 8, 0}, {40, 8, 1}, {40, 4, 2},
                {40, 4, 0},  {40, 1, 0},  {12, 8, 0},  {64, 24, 0}, {108, 32, 3}, {124, 8, 0}};
   for (const TKind& k : kinds) {
-    TBmpSpec s;
+    TBmpLayout s;
     s.HeaderSize = k.Header;
     s.Width = 7;
     s.Height = 5;
@@ -59,7 +59,7 @@ void PcxSeeds(const std::string& dir) {
   } kinds[] = {{8, 1}, {8, 3}, {1, 4}, {1, 1}, {4, 1}};
   for (const TKind& k : kinds)
     for (int encoding : {0, 1}) {
-      TPcxSpec s;
+      TPcxLayout s;
       s.Encoding = encoding;
       s.BitsPerPlane = k.Bits;
       s.Planes = k.Planes;
@@ -84,7 +84,7 @@ void TgaSeeds(const std::string& dir) {
   } kinds[] = {{2, 24, 0, 0}, {10, 24, 0, 0x20}, {2, 32, 0, 0x10}, {10, 16, 0, 0}, {1, 8, 1, 0x20},
                {9, 8, 1, 0},  {3, 8, 0, 0},      {11, 8, 0, 0x20}, {3, 1, 0, 0}};
   for (const TKind& k : kinds) {
-    TTgaSpec s;
+    TTgaLayout s;
     s.Id = "seed";
     s.ImageType = k.Type;
     s.Depth = k.Depth;

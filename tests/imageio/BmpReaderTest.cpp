@@ -24,8 +24,8 @@ TBytes ThreeByteTable() {
   return t;
 }
 
-TBmpSpec Spec(uint32_t header, int bits, TBytes pixels, int32_t height = 2) {
-  TBmpSpec s;
+TBmpLayout Layout(uint32_t header, int bits, TBytes pixels, int32_t height = 2) {
+  TBmpLayout s;
   s.HeaderSize = header;
   s.Width = 3;
   s.Height = height;
@@ -39,20 +39,20 @@ TBmpSpec Spec(uint32_t header, int bits, TBytes pixels, int32_t height = 2) {
 TEST(BmpReader, HeaderVariantsAndDepthsGiveTheSamePicture) {
   struct TCase {
     const char* Name;
-    TBmpSpec Spec;
+    TBmpLayout Layout;
     int Version, Bits, Samples;
   };
-  TBmpSpec os2 = Spec(12, 8, BmpRows(kIndexRows));
+  TBmpLayout os2 = Layout(12, 8, BmpRows(kIndexRows));
   os2.Palette = ThreeByteTable();
-  TBmpSpec v4 = Spec(108, 8, BmpRows(kIndexRows));
+  TBmpLayout v4 = Layout(108, 8, BmpRows(kIndexRows));
   v4.Palette = kTable;
   v4.ColoursUsed = 6;
-  TBmpSpec v5 = Spec(124, 4, BmpRows({{0x12, 0x30}, {0x40, 0x50}}));
+  TBmpLayout v5 = Layout(124, 4, BmpRows({{0x12, 0x30}, {0x40, 0x50}}));
   v5.Palette = kTable;
   v5.ColoursUsed = 6;
-  TBmpSpec os22 = Spec(64, 24, BmpRows(kBgrRows));
+  TBmpLayout os22 = Layout(64, 24, BmpRows(kBgrRows));
   // Rows stored top-down (negative height).
-  TBmpSpec topDown = Spec(40, 24, {}, -2);
+  TBmpLayout topDown = Layout(40, 24, {}, -2);
   for (const TBytes& row : kBgrRows) {
     topDown.Pixels.insert(topDown.Pixels.end(), row.begin(), row.end());
     topDown.Pixels.resize(topDown.Pixels.size() + 3, 0);
@@ -70,19 +70,19 @@ TEST(BmpReader, HeaderVariantsAndDepthsGiveTheSamePicture) {
     rows16.push_back(r16);
   }
   const TCase cases[] = {
-      {"40-byte 24-bit", Spec(40, 24, BmpRows(kBgrRows)), 1, 8, 3},
+      {"40-byte 24-bit", Layout(40, 24, BmpRows(kBgrRows)), 1, 8, 3},
       {"OS/2 1.x 8-bit", os2, 2, 8, 1},
       {"OS/2 2.x 24-bit", os22, 3, 8, 3},
       {"108-byte 8-bit, 6 colours", v4, 0, 8, 1},
       {"124-byte 4-bit", v5, 0, 4, 1},
       {"top-down 24-bit", topDown, 1, 8, 3},
-      {"32-bit", Spec(40, 32, BmpRows(rows32)), 1, 8, 3},
-      {"16-bit", Spec(40, 16, BmpRows(rows16)), 1, 5, 3},
+      {"32-bit", Layout(40, 32, BmpRows(rows32)), 1, 8, 3},
+      {"16-bit", Layout(40, 16, BmpRows(rows16)), 1, 5, 3},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TDecode d;
-    d.Load(MakeBmp(c.Spec));
+    d.Load(MakeBmp(c.Layout));
     ASSERT_TRUE(d.Ok());
     EXPECT_EQ(d.Params().ImageFormat, ioBMP);
     EXPECT_EQ(d.Params().BmpVersion, c.Version);
@@ -96,7 +96,7 @@ TEST(BmpReader, HeaderVariantsAndDepthsGiveTheSamePicture) {
       for (TColor& e : expected) e &= 0xF8F8F8;
     EXPECT_EQ(d.Pixels(), expected);
     EXPECT_EQ(d.Params().DpiX, 96);
-    if (c.Spec.BitCount <= 8) {
+    if (c.Layout.BitCount <= 8) {
       EXPECT_EQ(d.Params().PaletteCount(), c.Version == 2 ? 256 : 6);
     }
   }
@@ -106,7 +106,7 @@ TEST(BmpReader, OneBitPicturesKeepBlackAndWhiteAndShowOtherColours) {
   const TBytes bits = BmpRows({{0xA0}, {0x40}});  // 1 0 1 / 0 1 0
   const TBytes inverted = BmpRows({{0x40}, {0xA0}});
   auto spec = [](const TBytes& pixels, TBytes palette) {
-    TBmpSpec s = Spec(40, 1, pixels);
+    TBmpLayout s = Layout(40, 1, pixels);
     s.Palette = std::move(palette);
     s.PixelsPerMetre = 11811;  // 300 dpi
     return s;
@@ -129,11 +129,11 @@ TEST(BmpReader, OneBitPicturesKeepBlackAndWhiteAndShowOtherColours) {
 
 TEST(BmpReader, BitfieldsAreDecodedWithTheFileMasks) {
   // 5-6-5: each channel at its full value.
-  TBmpSpec rgb565 = Spec(40, 16, BmpRows({{0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00}}), 1);
+  TBmpLayout rgb565 = Layout(40, 16, BmpRows({{0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00}}), 1);
   rgb565.Compression = 3;
   rgb565.Masks = {0xF800, 0x07E0, 0x001F};
   // 32-bit with red in the low byte, and the masks inside a 108-byte header.
-  TBmpSpec rgbx = Spec(108, 32, BmpRows({{255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0}}), 1);
+  TBmpLayout rgbx = Layout(108, 32, BmpRows({{255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0}}), 1);
   rgbx.Compression = 3;
   rgbx.Masks = {0x0000FF, 0x00FF00, 0xFF0000};
   TDecode a, b;
@@ -146,7 +146,7 @@ TEST(BmpReader, BitfieldsAreDecodedWithTheFileMasks) {
 }
 
 TEST(BmpReader, RunLengthCodingWithLineEndsDeltasLiteralsAndClipping) {
-  TBmpSpec rle8 = Spec(40, 8, {}, 3);
+  TBmpLayout rle8 = Layout(40, 8, {}, 3);
   rle8.Width = 4;
   rle8.Compression = 1;
   rle8.Palette = kTable;
@@ -169,7 +169,7 @@ TEST(BmpReader, RunLengthCodingWithLineEndsDeltasLiteralsAndClipping) {
                                              r, r, bl, w}));  // bottom: the run and the literal
   // RLE4: a run alternates nibbles, an odd literal run of 3 takes two bytes and is padded;
   // no end code: the data's end stops it.
-  TBmpSpec rle4 = Spec(40, 4, {0x03, 0x12, 0x00, 0x03, 0x45, 0x30}, 1);
+  TBmpLayout rle4 = Layout(40, 4, {0x03, 0x12, 0x00, 0x03, 0x45, 0x30}, 1);
   rle4.Width = 6;
   rle4.Compression = 2;
   rle4.Palette = kTable;
@@ -183,17 +183,17 @@ TEST(BmpReader, DamagedFilesFailOrStopSafely) {
   // Not "BM": the flag, and the bitmap as it was.
   TDecode notBmp;
   notBmp.Bitmap.SetSize(5, 5);
-  TBytes bytes = MakeBmp(Spec(40, 24, BmpRows(kBgrRows)));
+  TBytes bytes = MakeBmp(Layout(40, 24, BmpRows(kBgrRows)));
   bytes[1] = 'X';
   notBmp.Load(bytes, ioBMP);
   EXPECT_FALSE(notBmp.Ok());
   EXPECT_EQ(notBmp.Bitmap.Width(), 5);
   // A size no image may have is refused before anything is allocated.
-  TBmpSpec huge = Spec(40, 24, {});
+  TBmpLayout huge = Layout(40, 24, {});
   huge.Width = 1 << 30;
   EXPECT_FALSE(TDecode().Load(MakeBmp(huge)).Ok());
   // Indices past the colour table are black; a cut-off file keeps the rows that arrived.
-  TBmpSpec shortTable = Spec(40, 8, BmpRows({{7, 255, 1}, {1, 1, 1}}));
+  TBmpLayout shortTable = Layout(40, 8, BmpRows({{7, 255, 1}, {1, 1, 1}}));
   shortTable.Palette = {1, 2, 3, 0, 9, 9, 9, 0};
   shortTable.ColoursUsed = 2;
   TBytes cut = MakeBmp(shortTable);
@@ -204,7 +204,7 @@ TEST(BmpReader, DamagedFilesFailOrStopSafely) {
   EXPECT_EQ(d.Pixels(), (std::vector<TColor>{0, 0, 0, RGB(9, 9, 9), RGB(9, 9, 9), RGB(9, 9, 9)}));
   // Unsupported: 1-bit compressed, 8-bit with RLE4, 2 bits per pixel: sized, left empty, no flag.
   for (auto [bits, compression] : {std::pair{1, 1u}, {8, 2u}, {2, 0u}}) {
-    TBmpSpec s = Spec(40, bits, TBytes(16, 0xFF));
+    TBmpLayout s = Layout(40, bits, TBytes(16, 0xFF));
     s.Compression = compression;
     TDecode u;
     u.Load(MakeBmp(s));
@@ -213,7 +213,7 @@ TEST(BmpReader, DamagedFilesFailOrStopSafely) {
     EXPECT_EQ(u.Bitmap.Pixel(0, 0), 0);
   }
   // Run-length data that moves far outside the bitmap, or ends inside an escape.
-  TBmpSpec wild = Spec(40, 8, {0, 2, 255, 0, 5, 1, 0, 2, 0, 200, 0, 5}, 2);
+  TBmpLayout wild = Layout(40, 8, {0, 2, 255, 0, 5, 1, 0, 2, 0, 200, 0, 5}, 2);
   wild.Compression = 1;
   wild.Palette = kTable;
   EXPECT_TRUE(TDecode().Load(MakeBmp(wild)).Ok());

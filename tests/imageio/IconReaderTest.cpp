@@ -87,7 +87,7 @@ TEST(IconReader, SizesDepthsAndOtherData) {
   EXPECT_EQ(d24.Params().SamplesPerPixel, 3);
   EXPECT_EQ(d32.Pixels(), (std::vector<TColor>{RGB(30, 20, 10), RGB(255, 255, 255), RGB(127, 177, 227)}));
   // Plain BMP data given as an icon goes to the BMP reader; PNG entries to the PNG reader.
-  TBmpSpec bmp;
+  TBmpLayout bmp;
   bmp.Width = 1;
   bmp.Height = 1;
   bmp.Pixels = {9, 8, 7, 0};

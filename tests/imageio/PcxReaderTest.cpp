@@ -19,7 +19,7 @@ TEST(PcxReader, ColourPlanesWithRunsAcrossLinesAndRows) {
       raw.insert(raw.end(), plane->begin() + 3 * y, plane->begin() + 3 * y + 3);
       raw.push_back(0);
     }
-  TPcxSpec s;
+  TPcxLayout s;
   s.Planes = 3;
   s.Width = 3;
   s.Height = 2;
@@ -49,7 +49,7 @@ TEST(PcxReader, PalettesOfOneFourAndEightBits) {
   palette[3 * 7] = 200;       // 7 red
   palette[3 * 200 + 2] = 90;  // 200 blue
   for (bool marker : {true, false}) {
-    TPcxSpec s;
+    TPcxLayout s;
     s.Width = 3;
     s.Height = 1;
     s.BytesPerLine = 4;
@@ -63,7 +63,7 @@ TEST(PcxReader, PalettesOfOneFourAndEightBits) {
     EXPECT_EQ(d.Params().PaletteCount(), 256);
   }
   // 16 colours in four bit planes: pixel bits from planes 0..3 make the index.
-  TPcxSpec planar;
+  TPcxLayout planar;
   planar.BitsPerPlane = 1;
   planar.Planes = 4;
   planar.Width = 3;
@@ -82,7 +82,7 @@ TEST(PcxReader, PalettesOfOneFourAndEightBits) {
   EXPECT_EQ(d.Params().SamplesPerPixel, 1);
   EXPECT_EQ(d.Params().PaletteCount(), 16);
   // One plane of 1 bit: a 1-bit bitmap with the file's bits; a C0 run writes nothing.
-  TPcxSpec mono;
+  TPcxLayout mono;
   mono.BitsPerPlane = 1;
   mono.Width = 10;
   mono.Height = 1;
@@ -98,15 +98,15 @@ TEST(PcxReader, PalettesOfOneFourAndEightBits) {
 }
 
 TEST(PcxReader, DamagedFilesFailOrStopSafely) {
-  TPcxSpec s;
+  TPcxLayout s;
   s.Planes = 3;
   s.Width = 3;
   s.Height = 2;
   s.BytesPerLine = 4;
   // Bits per plane above 8, an unknown coding, a size no image may have: the flag.
-  for (auto bad : {+[](TPcxSpec& p) { p.BitsPerPlane = 9; }, +[](TPcxSpec& p) { p.Encoding = 2; },
-                   +[](TPcxSpec& p) { p.Width = 40000; }}) {
-    TPcxSpec b = s;
+  for (auto bad : {+[](TPcxLayout& p) { p.BitsPerPlane = 9; }, +[](TPcxLayout& p) { p.Encoding = 2; },
+                   +[](TPcxLayout& p) { p.Width = 40000; }}) {
+    TPcxLayout b = s;
     bad(b);
     TDecode d;
     d.Bitmap.SetSize(2, 2);
@@ -117,7 +117,7 @@ TEST(PcxReader, DamagedFilesFailOrStopSafely) {
   // Sixteen colours whose colour 0 is white, with data for the first row only: the second
   // row stays black rather than taking colour 0 (a small file claiming a large picture costs
   // no more than its data; found as a fuzzer timeout).
-  TPcxSpec planar = s;
+  TPcxLayout planar = s;
   planar.Planes = 4;
   planar.BitsPerPlane = 1;
   planar.BytesPerLine = 2;
@@ -130,7 +130,7 @@ TEST(PcxReader, DamagedFilesFailOrStopSafely) {
   EXPECT_EQ(part.Bitmap.Pixel(0, 0), RGB(255, 255, 255));
   EXPECT_EQ(part.Bitmap.Pixel(0, 1), 0);
   // 6 bits in one plane: recorded with the header's 16 colours, and nothing decoded.
-  TPcxSpec six = s;
+  TPcxLayout six = s;
   six.Planes = 1;
   six.BitsPerPlane = 6;
   TDecode sixBits;

@@ -20,7 +20,7 @@ TLeWriter& TLeWriter::Text(const std::string& text) {
   return *this;
 }
 
-TBytes MakeBmp(const TBmpSpec& s) {
+TBytes MakeBmp(const TBmpLayout& s) {
   TLeWriter info;
   if (s.HeaderSize == 12) {
     info.U32(12).U16(static_cast<uint32_t>(s.Width)).U16(static_cast<uint32_t>(s.Height)).U16(1).U16(static_cast<uint32_t>(s.BitCount));
@@ -50,7 +50,7 @@ TBytes BmpRows(const std::vector<TBytes>& topDownRows) {
   return out;
 }
 
-TBytes MakePcx(const TPcxSpec& s) {
+TBytes MakePcx(const TPcxLayout& s) {
   TLeWriter w;
   w.U8(0x0A).U8(static_cast<uint32_t>(s.Version)).U8(static_cast<uint32_t>(s.Encoding)).U8(static_cast<uint32_t>(s.BitsPerPlane));
   w.U16(0).U16(0).U16(static_cast<uint32_t>(s.Width - 1)).U16(static_cast<uint32_t>(s.Height - 1));
@@ -74,7 +74,7 @@ TBytes PcxRle(const TBytes& line) {
   return out;
 }
 
-TBytes MakeTga(const TTgaSpec& s) {
+TBytes MakeTga(const TTgaLayout& s) {
   TLeWriter w;
   w.U8(static_cast<uint32_t>(s.Id.size())).U8(static_cast<uint32_t>(s.MapType)).U8(static_cast<uint32_t>(s.ImageType));
   w.U16(static_cast<uint32_t>(s.MapFirst)).U16(static_cast<uint32_t>(s.MapLength)).U8(static_cast<uint32_t>(s.MapEntrySize));

@@ -21,7 +21,7 @@ struct TLeWriter {
   TLeWriter& Text(const std::string& text);
 };
 
-struct TBmpSpec {
+struct TBmpLayout {
   uint32_t HeaderSize = 40;  // 12, 40, 64, 108, 124 ...
   int32_t Width = 0;
   int32_t Height = 0;
@@ -33,12 +33,12 @@ struct TBmpSpec {
   std::vector<uint32_t> Masks;  // written after the palette (compression 3, 40-byte header)
   TBytes Pixels;             // the pixel data as stored
 };
-TBytes MakeBmp(const TBmpSpec& spec);
+TBytes MakeBmp(const TBmpLayout& layout);
 
 // Rows of a bottom-up BMP laid out from rows given top-down, each padded to 4 bytes.
 TBytes BmpRows(const std::vector<TBytes>& topDownRows);
 
-struct TPcxSpec {
+struct TPcxLayout {
   int Version = 5;
   int Encoding = 1;
   int BitsPerPlane = 8;
@@ -51,11 +51,11 @@ struct TPcxSpec {
   TBytes Palette16;  // up to 48 bytes, red, green, blue
   TBytes Data;       // after the 128-byte header (including any 256-colour palette)
 };
-TBytes MakePcx(const TPcxSpec& spec);
+TBytes MakePcx(const TPcxLayout& layout);
 // One plane line coded with PCX run-length bytes (runs of up to 63, literals below C0 hex).
 TBytes PcxRle(const TBytes& line);
 
-struct TTgaSpec {
+struct TTgaLayout {
   std::string Id;
   int MapType = 0;
   int ImageType = 2;
@@ -70,7 +70,7 @@ struct TTgaSpec {
   TBytes Data;
   TBytes Extension;  // when not empty: written after the data, with a version 2.0 footer
 };
-TBytes MakeTga(const TTgaSpec& spec);
+TBytes MakeTga(const TTgaLayout& layout);
 
 struct TIconImage {
   int EntryWidth = 0;   // the directory's width byte

@@ -24,8 +24,8 @@ TBytes BottomUp(const TBytes& topDown, size_t rowBytes) {
   return out;
 }
 
-TTgaSpec Spec(int type, int depth, TBytes data, int descriptor = 0) {
-  TTgaSpec s;
+TTgaLayout Layout(int type, int depth, TBytes data, int descriptor = 0) {
+  TTgaLayout s;
   s.ImageType = type;
   s.Depth = depth;
   s.Width = 3;
@@ -44,35 +44,35 @@ TEST(TgaReader, TypesDepthsAndRowOrdersGiveTheSamePicture) {
   for (size_t y = 0; y < 2; ++y)
     for (size_t x = 3; x-- > 0;) mirrored.insert(mirrored.end(), kTopDown.begin() + y * 9 + x * 3, kTopDown.begin() + y * 9 + x * 3 + 3);
   // Colour-mapped: indices 16..21 of a map that starts at 16.
-  TTgaSpec mapped = Spec(1, 8, {16, 17, 18, 19, 20, 21}, 0x20);
+  TTgaLayout mapped = Layout(1, 8, {16, 17, 18, 19, 20, 21}, 0x20);
   mapped.MapType = 1;
   mapped.MapFirst = 16;
   mapped.MapLength = 6;
   mapped.Map = kTopDown;
   // Run-length coded: a raw packet of four pixels runs from the first row into the second,
   // then a run packet of one black pixel and a raw packet of one.
-  TTgaSpec rle = Spec(10, 24, {0x03}, 0x20);
+  TTgaLayout rle = Layout(10, 24, {0x03}, 0x20);
   rle.Data.insert(rle.Data.end(), kTopDown.begin(), kTopDown.begin() + 12);
   rle.Data.insert(rle.Data.end(), {0x80, 0, 0, 0, 0x00, 30, 20, 10});
   const struct {
     const char* Name;
-    TTgaSpec Spec;
+    TTgaLayout Layout;
   } cases[] = {
-      {"24-bit bottom-up", Spec(2, 24, BottomUp(kTopDown, 9))},
-      {"24-bit top-down", Spec(2, 24, kTopDown, 0x20)},
-      {"32-bit top-down", Spec(2, 32, rgba, 0x20)},
-      {"24-bit mirrored (descriptor bit 4, also top-down)", Spec(2, 24, mirrored, 0x10)},
+      {"24-bit bottom-up", Layout(2, 24, BottomUp(kTopDown, 9))},
+      {"24-bit top-down", Layout(2, 24, kTopDown, 0x20)},
+      {"32-bit top-down", Layout(2, 32, rgba, 0x20)},
+      {"24-bit mirrored (descriptor bit 4, also top-down)", Layout(2, 24, mirrored, 0x10)},
       {"colour-mapped", mapped},
       {"run-length across rows", rle},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     TDecode d;
-    d.Load(MakeTga(c.Spec));
+    d.Load(MakeTga(c.Layout));
     ASSERT_TRUE(d.Ok());
     EXPECT_EQ(d.Params().ImageFormat, ioTGA);
     EXPECT_EQ(d.Pixels(), kPicture);
-    EXPECT_EQ(d.Params().TgaCompressed, c.Spec.ImageType >= 9);
+    EXPECT_EQ(d.Params().TgaCompressed, c.Layout.ImageType >= 9);
     EXPECT_EQ(d.Params().TgaXOrigin, 3);
     EXPECT_EQ(d.Params().TgaYOrigin, 4);
   }
@@ -80,7 +80,7 @@ TEST(TgaReader, TypesDepthsAndRowOrdersGiveTheSamePicture) {
 
 TEST(TgaReader, PalettesGreyAndFifteenBitColours) {
   // A map starting at 16 leaves entries 0..15 to the colour cube: index 5 = r 0, g 1, b 1.
-  TTgaSpec mapped = Spec(1, 8, {5, 16, 0, 0, 0, 0});
+  TTgaLayout mapped = Layout(1, 8, {5, 16, 0, 0, 0, 0});
   mapped.MapType = 1;
   mapped.MapFirst = 16;
   mapped.MapLength = 1;
@@ -95,14 +95,14 @@ TEST(TgaReader, PalettesGreyAndFifteenBitColours) {
   EXPECT_EQ(d.Params().PaletteCount(), 1);
   // No map at 8 bits: a grey ramp.
   TDecode grey;
-  grey.Load(MakeTga(Spec(3, 8, {0, 77, 255, 1, 2, 3}, 0x20)));
+  grey.Load(MakeTga(Layout(3, 8, {0, 77, 255, 1, 2, 3}, 0x20)));
   ASSERT_TRUE(grey.Ok());
   EXPECT_TRUE(grey.Params().TgaGrayscale);
   EXPECT_EQ(grey.Bitmap.Pixel(1, 0), RGB(77, 77, 77));
   EXPECT_EQ(grey.Params().SamplesPerPixel, 1);
   // 16-bit pixels are 5-5-5, with a run packet.
   TDecode hi;
-  hi.Load(MakeTga(Spec(10, 16, {0x85, 0xE0, 0x03}, 0x20)));
+  hi.Load(MakeTga(Layout(10, 16, {0x85, 0xE0, 0x03}, 0x20)));
   ASSERT_TRUE(hi.Ok());
   EXPECT_EQ(hi.Bitmap.Pixel(2, 1), RGB(0, 248, 0));
   EXPECT_EQ(hi.Params().BitsPerSample, 5);
@@ -131,7 +131,7 @@ TEST(TgaReader, ExtensionAreaAndItsDefaults) {
   put16(476, 3);
   put16(478, 22);
   put16(480, 10);
-  TTgaSpec s = Spec(2, 24, kTopDown, 0x20);
+  TTgaLayout s = Layout(2, 24, kTopDown, 0x20);
   s.Id = "an id";  // (an ID of 10 bytes would start like a PCX file: 0A hex)
   s.Extension = ext;
   TDecode d;
@@ -155,7 +155,7 @@ TEST(TgaReader, ExtensionAreaAndItsDefaults) {
   z.Load(MakeTga(s));
   EXPECT_DOUBLE_EQ(z.Params().TgaGamma, 2.2);
   EXPECT_DOUBLE_EQ(z.Params().TgaDate, Date());
-  d.Load(MakeTga(Spec(2, 24, kTopDown)));
+  d.Load(MakeTga(Layout(2, 24, kTopDown)));
   EXPECT_EQ(d.Params().TgaAuthor, "");
   EXPECT_DOUBLE_EQ(d.Params().TgaAspectRatio, 1.0);
   EXPECT_DOUBLE_EQ(d.Params().TgaDate, Date());
@@ -166,25 +166,25 @@ TEST(TgaReader, DamagedFilesFailOrStopSafely) {
   for (auto [type, depth] : {std::pair{4, 24}, {2, 15}}) {
     TDecode d;
     d.Bitmap.SetSize(2, 2);
-    d.Load(MakeTga(Spec(type, depth, kTopDown)), ioTGA);
+    d.Load(MakeTga(Layout(type, depth, kTopDown)), ioTGA);
     EXPECT_FALSE(d.Ok());
     EXPECT_EQ(d.Bitmap.Width(), 2);
   }
   // Run-length data that stops inside a packet: the rows before stay, the rest is black.
   TDecode cut;
-  cut.Load(MakeTga(Spec(10, 24, {0x82, 1, 2, 3, 0x85, 9}, 0x20)));
+  cut.Load(MakeTga(Layout(10, 24, {0x82, 1, 2, 3, 0x85, 9}, 0x20)));
   ASSERT_TRUE(cut.Ok());
   EXPECT_EQ(cut.Bitmap.Pixel(2, 0), RGB(3, 2, 1));
   EXPECT_EQ(cut.Bitmap.Pixel(0, 1), 0);
   // No columns but rows, from the fuzzer: an empty picture of that height.
-  TTgaSpec empty = Spec(3, 24, {1, 2, 3});
+  TTgaLayout empty = Layout(3, 24, {1, 2, 3});
   empty.Width = 0;
   TDecode e;
   e.Load(MakeTga(empty), ioTGA);
   EXPECT_TRUE(e.Ok());
   EXPECT_EQ(e.Bitmap.Height(), 2);
   // A colour map longer than 256 entries and a start past the table are read past.
-  TTgaSpec big = Spec(1, 8, {255, 0, 0, 0, 0, 0}, 0x20);
+  TTgaLayout big = Layout(1, 8, {255, 0, 0, 0, 0, 0}, 0x20);
   big.MapType = 1;
   big.MapFirst = 250;
   big.MapLength = 300;

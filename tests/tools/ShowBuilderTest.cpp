@@ -334,11 +334,11 @@ TEST_F(ShowBuilderTest, StoresPnmAndIconsAsPngAndSaysSo) {
   const TBytes pgm = {'P', '5', ' ', '3', ' ', '2', ' ', '1', '5', '\n', 0, 5, 10, 15, 3, 7};
   const TBytes icon = fixtures::MakeIcon(
       1, {{2, 1, 2, 1, 1, fixtures::IconDib(2, 1, 1, {0, 0, 0, 0, 255, 255, 255, 0}, {0x80, 0, 0, 0}, {0, 0, 0, 0})}});
-  fixtures::TBmpSpec bmpSpec;
-  bmpSpec.Width = 1;
-  bmpSpec.Height = 1;
-  bmpSpec.Pixels = {1, 2, 3, 0};
-  const TBytes bmp = fixtures::MakeBmp(bmpSpec);
+  fixtures::TBmpLayout bmpLayout;
+  bmpLayout.Width = 1;
+  bmpLayout.Height = 1;
+  bmpLayout.Pixels = {1, 2, 3, 0};
+  const TBytes bmp = fixtures::MakeBmp(bmpLayout);
   const TBuildRequest r = Request({Write("grey.pgm", pgm), Write("mark.ico", icon), Write("tiny.bmp", bmp)});
   const TBuildResult result = BuildShow(r, warnings);
   ASSERT_EQ(warnings.size(), 2u);
