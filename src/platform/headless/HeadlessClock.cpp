@@ -26,7 +26,7 @@ bool TVirtualClock::WaitLocked(std::unique_lock<std::mutex>& lock, uint64_t dead
   if (ready && ready()) return true;
   if (deadline <= NowMs()) return false;
 
-  TWaiter waiter{deadline, ready ? &ready : nullptr, IsCountedThread()};
+  TWaiter waiter{deadline, ready ? &ready : nullptr, IsCountedThread(), false, {}};
   FWaiters.push_back(&waiter);
   if (waiter.Counted) {
     ++FBlocked;
