@@ -14,6 +14,7 @@
 
 #include "dsmixer/SoundFixtures.h"
 #include "pictova-render/ShowCommand.h"
+#include "platform/sdl/SdlBeep.h"
 
 namespace pictova {
 namespace {
@@ -46,7 +47,7 @@ std::vector<int16_t> LeftChannel(const std::vector<uint8_t>& bytes) {
 }
 
 // What a recording holds: where the sound starts and ends, its strongest frequency between
-// 300 and 600 Hz, its peak, and the longest run of silent frames inside it.
+// lowHz and highHz, its peak, and the longest run of silent frames inside it.
 struct TToneReport {
   size_t First = 0;
   size_t Last = 0;
@@ -55,7 +56,7 @@ struct TToneReport {
   size_t LongestGap = 0;
 };
 
-TToneReport Analyse(const std::vector<int16_t>& s) {
+TToneReport Analyse(const std::vector<int16_t>& s, double lowHz = 300, double highHz = 600) {
   TToneReport r;
   size_t i = 0;
   while (i < s.size() && std::abs(s[i]) < 64) ++i;
@@ -73,7 +74,7 @@ TToneReport Analyse(const std::vector<int16_t>& s) {
   const size_t n = std::min<size_t>(kRate, r.Last - r.First);
   const size_t from = r.First + (r.Last - r.First - n) / 2;
   double best = -1;
-  for (double f = 300; f <= 600; f += 0.1) {
+  for (double f = lowHz; f <= highHz; f += 0.1) {
     const double w = 2 * std::cos(2 * kPi * f / kRate);
     double a = 0, b = 0;
     for (size_t k = 0; k < n; ++k) {
@@ -189,6 +190,35 @@ TEST_F(SoundShowTest, TheSdlBackendPlaysTheToneThroughTheDiskDriverAndClosesProm
   EXPECT_NEAR(r.Hz, 440, 2);
   EXPECT_NEAR(r.Peak, 16383 * std::pow(10.0, -500 / 2000.0), 2);
   EXPECT_LE(r.LongestGap, 2u);  // no dropout
+}
+
+// The engine without a show tells so in its alert dialog, which beeps: on SDL a chime on its own
+// audio device (here SDL's disk driver, which writes what the device played to a file).
+TEST_F(SoundShowTest, TheSdlBackendChimesWhenTheAlertDialogAppears) {
+  if (std::system("command -v xvfb-run >/dev/null") != 0) GTEST_SKIP() << "needs xvfb-run";
+  const fs::path raw = FDir / "beep.raw";
+  const fs::path script = FDir / "run.sh";
+  std::ofstream(script) << "PICTOVA_BACKEND=sdl SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" << raw.string() << " "
+                        << PICTOVA_SAVER << " /s 2>/dev/null &\n"
+                        << "pid=$!\nsleep 2\nkill -TERM $pid\nwait $pid\necho $? > " << (FDir / "exit").string()
+                        << "\n";
+  const std::string command = "timeout 60 xvfb-run -a sh " + script.string() + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  int status = -1;
+  std::ifstream(FDir / "exit") >> status;
+  EXPECT_EQ(status, 0);
+
+  std::ifstream in(raw, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> mono(bytes.size() / 2);
+  for (size_t i = 0; i < mono.size(); ++i)
+    mono[i] = static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+  const TToneReport r = Analyse(mono, 500, 1200);
+  ASSERT_GT(r.Last, r.First) << "no beep was played";
+  // One chime, whole: its note, its length (the quiet tail of the decay excepted), its level.
+  EXPECT_NEAR(r.Hz, TSdlBeep::kBeepHz, 5);
+  EXPECT_NEAR(static_cast<double>(r.Last - r.First) / kRate, TSdlBeep::kBeepSeconds, 0.06);
+  EXPECT_NEAR(r.Peak, 32767 * TSdlBeep::kBeepLevel, 32767 * TSdlBeep::kBeepLevel * 0.15);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "platform/Process.h"
 #include "platform/Sound.h"
+#include "platform/sdl/SdlBeep.h"
 #include "platform/sdl/SdlHost.h"
 #include "platform/sdl/SdlKeys.h"
 #include "rtl/Ansi.h"
@@ -314,11 +315,12 @@ class TSdlMessageBoxes : public IMessageBox {
     if (SDL_ShowMessageBox(&data, &chosen) != 0 || chosen < 0) return n == 1 ? IDOK : IDCANCEL;
     return chosen;
   }
-  // SDL has no system sounds; the beep is silent here.
-  void MessageBeep(uint32_t) override {}
+  // SDL has no system sounds: every kind of beep is the same short chime.
+  void MessageBeep(uint32_t) override { FBeep.Beep(); }
 
  private:
   TSdlHost& FHost;
+  TSdlBeep FBeep;
 };
 
 class TSdlScreenInfo : public IScreenInfo {
