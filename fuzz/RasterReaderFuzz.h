@@ -1,6 +1,7 @@
-// The body shared by the raster readers' harnesses: the first byte chooses whether only the
-// parameters are read and which image of an icon or cursor file is taken, and sets the
-// backgrounds; the rest is the file, given to the reader of the harness's format.
+// The body shared by the readers' harnesses: the first byte chooses whether only the
+// parameters are read (bit 7) and which image of a file with several is taken (low two bits:
+// the icon, cursor or GIF image, the TIFF directory), and sets the icons' backgrounds (bit 2);
+// the rest is the file, given to the reader of the harness's format.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,7 @@ inline int FuzzRasterReader(const uint8_t* data, size_t size, int32_t format) {
   TImageIO io;
   io.SetBitmap(&bitmap);
   io.Params().IcoImageIndex = io.Params().CurImageIndex = options & 3;
+  io.Params().GifImageIndex = io.Params().TiffImageIndex = options & 3;
   if (options & 4) io.Params().IcoBackground = io.Params().CurBackground = {1, 2, 3};
   if (options & 0x80)
     io.ReadParamsFromStream(stream, format);
