@@ -7,6 +7,7 @@
 
 #include "gfx/Bitmap.h"
 #include "platform/sdl/SdlHost.h"
+#include "platform/sdl/SdlPresentLog.h"
 #include "rtl/Ansi.h"
 
 namespace pictova {
@@ -136,6 +137,7 @@ void TSdlWindow::Present(const TBitmap& client, const TRect& dirty) {
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   const SDL_Rect r{d.Left, d.Top, d.Width(), d.Height()};
   SDL_UpdateWindowSurfaceRects(FWindow, &r, 1);
+  LogPresent(d);
 }
 
 void TSdlWindow::BringToFront() {
