@@ -282,7 +282,8 @@ int32_t FrameCount(double seconds, double fps) {
 
 TRenderResult RenderShow(const TRenderRequest& request) {
   if (Application != nullptr) throw Exception("RenderShow needs a process without an application");
-  PrepareOutDir(request.OutDir);
+  const bool writeFrames = !request.OutDir.empty();
+  if (writeFrames) PrepareOutDir(request.OutDir);
   const auto wallStart = std::chrono::steady_clock::now();
 
   THeadlessOptions options;
@@ -309,7 +310,7 @@ TRenderResult RenderShow(const TRenderRequest& request) {
     std::string alert;  // what the alert dialog said, "Caption: text"
     auto record = [&] {
       const uint64_t at = FrameTime(next, request.Fps);
-      SaveBitmapToPng(headless.ScreenBitmap(), FramePath(request.OutDir, next), kPngFastCompression);
+      if (writeFrames) SaveBitmapToPng(headless.ScreenBitmap(), FramePath(request.OutDir, next), kPngFastCompression);
       sheet.Offer(next, at, headless.ScreenBitmap());
       result.FrameTimes.push_back(at);
       ++result.Frames;
@@ -365,7 +366,7 @@ TRenderResult RenderShow(const TRenderRequest& request) {
     for (std::string& text : result.MessageBoxes)
       for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) text.replace(at, 1, "\n    ");
   }
-  if (!sheet.Empty() && result.Frames > 0) {
+  if (writeFrames && !sheet.Empty() && result.Frames > 0) {
     result.SheetPath = (std::filesystem::path(request.OutDir) / "sheet.png").string();
     SaveBitmapToPng(sheet.Bitmap(), result.SheetPath);
   }

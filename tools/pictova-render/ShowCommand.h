@@ -16,7 +16,7 @@ namespace pictova {
 
 struct TRenderRequest {
   std::string ShowPath;
-  std::string OutDir;
+  std::string OutDir;  // "" plays the show without writing frames or a sheet
   double Seconds = 20;
   double Fps = 10;
   int32_t ScreenWidth = 1024;
