@@ -16,8 +16,15 @@ class TImageIO;
 // camera sensors give about 61 megapixels, and at 24 bits a 64 Mi-pixel bitmap is 192 MiB, which
 // still leaves room in a 2 GiB address space for the transition engine's working copies. A
 // header asking for more is bad input: the reader sets the failure flag before allocating.
+// Fuzzing builds lower the total (PICTOVA_MAX_IMAGE_PIXELS): a few bytes that claim an allowed
+// but huge picture are correct input, yet every transition frame of it takes seconds under the
+// sanitizers, which the fuzzer would report as a hang.
 constexpr int32_t kMaxImageSide = 32767;
+#ifdef PICTOVA_MAX_IMAGE_PIXELS
+constexpr int64_t kMaxImagePixels = PICTOVA_MAX_IMAGE_PIXELS;
+#else
 constexpr int64_t kMaxImagePixels = 64ll * 1024 * 1024;
+#endif
 
 // Whether an image of this size may be decoded (zero sides are acceptable, negative are not).
 bool ImageSizeAcceptable(int64_t width, int64_t height);
