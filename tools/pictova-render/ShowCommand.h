@@ -1,11 +1,8 @@
-// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [-- ENGINE ARGS]: plays a
-// show on the headless backend's virtual clock and writes what the screen shows as numbered
-// PNG frames (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real
-// time. The engine gets ENGINE ARGS as its command line (/s when none are given).
-// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [--audio OUT.wav]: plays a
-// show on the headless backend's virtual clock and writes what the screen shows as numbered
-// PNG frames (frame-00000.png ...) and a contact sheet (sheet.png), much faster than real
-// time; with --audio also what the virtual sound device played, on the frames' time line.
+// pictova-render SHOW OUTDIR [--seconds S] [--fps F] [--size WxH] [--audio OUT.wav]
+// [-- ENGINE ARGS]: plays a show on the headless backend's virtual clock and writes what the
+// screen shows as numbered PNG frames (frame-00000.png ...) and a contact sheet (sheet.png),
+// much faster than real time; with --audio also what the virtual sound device played, on the
+// frames' time line. The engine gets ENGINE ARGS as its command line (/s when none are given).
 #pragma once
 
 #include <cstdint>
