@@ -5,14 +5,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#include <zlib.h>
 
 #include "gfx/Bitmap.h"
 #include "imageio/ImageFixtures.h"
 #include "imageio/ImageIO.h"
+#include "app/Payload.h"
 #include "pictova-render/ShowCommand.h"
 #include "tools/PhotoFixtures.h"
 #include "rtl/SysUtils.h"
@@ -215,6 +221,128 @@ TEST_F(RenderShowTest, BadRequestsAndShowsThatReportErrorsFail) {
       for (int32_t x = 0; x < frame.Width(); ++x) white += frame.Pixel(x, y) == clWhite;
     EXPECT_GT(white, 25000) << name;
     EXPECT_LT(white, 40000) << name;
+  }
+}
+
+// A PNG whose header claims another size (its checksum made right, so only the size is wrong).
+TBytes PngClaiming(TBytes png, uint32_t width, uint32_t height) {
+  const size_t ihdr = 12;  // after the signature and the chunk's length
+  for (int i = 0; i < 4; ++i) {
+    png[ihdr + 4 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
+    png[ihdr + 8 + i] = static_cast<uint8_t>(height >> (24 - 8 * i));
+  }
+  const uint32_t crc = static_cast<uint32_t>(crc32(0, png.data() + ihdr, 17));
+  for (int i = 0; i < 4; ++i) png[ihdr + 17 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+  return png;
+}
+
+// A JPEG whose frame header claims another size.
+TBytes JpegClaiming(TBytes jpeg, uint16_t width, uint16_t height) {
+  for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+      jpeg[i + 5] = static_cast<uint8_t>(height >> 8);
+      jpeg[i + 6] = static_cast<uint8_t>(height);
+      jpeg[i + 7] = static_cast<uint8_t>(width >> 8);
+      jpeg[i + 8] = static_cast<uint8_t>(width);
+      break;
+    }
+  }
+  return jpeg;
+}
+
+// Shows damaged or made by other tools: each plays its whole time and reports at most the
+// run-time's error. A picture that cannot be decoded is passed over (the one before runs its
+// transition again); one that cannot be read is reported once, and the show stays on the
+// picture before it.
+TEST_F(RenderShowTest, HostileShowsEndWithTheirErrorOrAPassedOverPicture) {
+  struct TCase {
+    std::string Name;
+    std::function<void(std::vector<TPayloadImage>&, TPayloadTrailer&)> Images;  // before writing
+    std::function<void(TBytes&, size_t trailer, size_t index)> Bytes;            // after writing
+    std::string Message;  // "" none
+    std::string Seen;     // the pictures that appear: r(ed), g(reen), b(lue); the others never do
+  };
+  auto patch32 = [](TBytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  const std::vector<TCase> cases = {
+      {"plain", nullptr, nullptr, "", "rgb"},
+      {"count of 2^31", nullptr, [&](TBytes& b, size_t, size_t) { patch32(b, b.size() - 4, 0x80000000u); }, "", ""},
+      {"count past the file", nullptr,
+       [&](TBytes& b, size_t, size_t) { patch32(b, b.size() - 4, 0x7FFFFFFFu); }, "I/O error 131", ""},
+      {"name holding separators", [](auto& images, auto&) { images[0].Name = "red|7|9.jpg"; }, nullptr, "", "gb"},
+      {"offset into the trailer", nullptr,
+       [&](TBytes& b, size_t trailer, size_t index) { patch32(b, index + 67 + 50, static_cast<uint32_t>(trailer + 10)); },
+       "", "rb"},
+      {"size past the end", nullptr,
+       [&](TBytes& b, size_t, size_t index) { patch32(b, index + 67 + 54, static_cast<uint32_t>(b.size())); },
+       "Read beyond end of file", "r"},  // the index stays at the entry it cannot fetch
+      {"65535 x 65535 PNG", [](auto& images, auto&) { images[1].Data = PngClaiming(images[1].Data, 65535, 65535); },
+       nullptr, "", "rb"},
+      {"small PNG claiming 30000 x 30000",
+       [](auto& images, auto&) { images[1].Data = PngClaiming(images[1].Data, 30000, 30000); }, nullptr, "", "rb"},
+      {"small JPEG claiming 65000 x 65000",
+       [](auto& images, auto&) {
+         images[1].Name = "green.jpg";
+         images[1].Data = JpegClaiming(RedJpeg(), 65000, 65000);
+       },
+       nullptr, "", "rb"},
+      {"music name of 255 characters", nullptr,
+       [](TBytes& b, size_t trailer, size_t) {
+         b[trailer + 1 + 4 * kTextFieldSize] = 255;
+         std::fill_n(b.begin() + static_cast<ptrdiff_t>(trailer + 2 + 4 * kTextFieldSize), kMaxTextLength, 'M');
+       },
+       "", "rgb"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<TPayloadImage> images(3);
+    images[0].Name = "red.jpg";
+    images[0].Data = RedJpeg();
+    images[1].Name = "green.png";
+    images[1].Data = GreenTrueColourPng();
+    images[2].Name = "blue.png";
+    images[2].Data = BluePalettePng();
+    TPayloadTrailer trailer;
+    trailer.Title = "Hostile";
+    trailer.Interval = 1;
+    trailer.Options = kOptionFullScreen | kOptionCentered;
+    for (auto& image : images) image.Delay = 0;
+    if (c.Images) c.Images(images, trailer);
+    TMemoryStream out;
+    out.WriteBuffer("ENGINE", 6);
+    WritePayload(out, trailer, images);
+    TBytes bytes(out.Memory(), out.Memory() + out.Size());
+    const size_t trailerAt = bytes.size() - kTrailerSize, indexAt = trailerAt - 3 * kIndexRecordSize;
+    if (c.Bytes) c.Bytes(bytes, trailerAt, indexAt);
+    const fs::path show = FDir / "show";
+    WriteFile(show, bytes);
+
+    TRenderRequest request;
+    request.ShowPath = show.string();
+    request.OutDir = (FDir / "frames").string();
+    request.Seconds = 5;
+    request.Fps = 10;
+    request.ScreenWidth = 320;
+    request.ScreenHeight = 240;
+    request.SheetThumbnails = 0;
+    const TRenderResult result = RenderShow(request);
+    EXPECT_EQ(result.Frames, 50);  // played to the end: no hang, no early close
+    if (c.Message.empty()) {
+      EXPECT_TRUE(result.MessageBoxes.empty()) << result.MessageBoxes[0];
+    } else {
+      ASSERT_EQ(result.MessageBoxes.size(), 1u);
+      EXPECT_NE(result.MessageBoxes[0].find(c.Message), std::string::npos) << result.MessageBoxes[0];
+    }
+    // Which pictures the screen's centre showed (whole, not part-way through a fade).
+    std::string seen;
+    for (int i = 0; i < result.Frames; ++i) {
+      const TColor c = Frame(FDir / "frames" / Format("frame-%05d.png", i)).Pixel(160, 120);
+      const char which = GetRValue(c) > 240 ? 'r' : GetGValue(c) > 240 ? 'g' : GetBValue(c) > 240 ? 'b' : 0;
+      if (which != 0 && seen.find(which) == std::string::npos) seen += which;
+    }
+    std::sort(seen.begin(), seen.end(), [](char a, char b) { return std::string("rgb").find(a) < std::string("rgb").find(b); });
+    EXPECT_EQ(seen, c.Seen);
   }
 }
 
