@@ -298,6 +298,7 @@ TRenderResult RenderShow(const TRenderRequest& request) {
   TRenderResult result;
   const int32_t frames = FrameCount(request.Seconds, request.Fps);
   TContactSheet sheet(frames, request.SheetThumbnails, request.ScreenWidth, request.ScreenHeight);
+  result.FrameTimes.reserve(static_cast<size_t>(frames));
   {
     // The platform outlives the application; both go whatever happens in between.
     struct TPlatformGuard {
@@ -312,6 +313,7 @@ TRenderResult RenderShow(const TRenderRequest& request) {
       const uint64_t at = FrameTime(next, request.Fps);
       if (writeFrames) SaveBitmapToPng(headless.ScreenBitmap(), FramePath(request.OutDir, next), kPngFastCompression);
       sheet.Offer(next, at, headless.ScreenBitmap());
+      if (request.OnFrame) request.OnFrame(next, at, headless.ScreenBitmap());
       result.FrameTimes.push_back(at);
       ++result.Frames;
       ++next;

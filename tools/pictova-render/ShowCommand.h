@@ -6,10 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace pictova {
+
+class TBitmap;
 
 struct TRenderRequest {
   std::string ShowPath;
@@ -23,6 +26,8 @@ struct TRenderRequest {
   // Properties" dialog, and for /p N a preview window with the handle N inside it.
   std::vector<std::string> EngineArgs = {"/s"};
   std::string AudioPath;         // "" writes no sound
+  // Called with every frame as it is taken (its index, its virtual time and the screen).
+  std::function<void(int32_t index, uint64_t at, const TBitmap& screen)> OnFrame;
 };
 
 struct TRenderResult {
