@@ -99,7 +99,8 @@ int64_t HeapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
   return static_cast<int64_t>(__sanitizer_get_current_allocated_bytes());
 #else
-  return static_cast<int64_t>(mallinfo2().uordblks);
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<int64_t>(info.uordblks + info.hblkhd);  // large blocks are mapped apart
 #endif
 }
 

@@ -294,6 +294,8 @@ TRenderResult RenderShow(const TRenderRequest& request) {
   THeadlessPlatform& headless = *owned;
   InstallPlatform(std::move(owned));
   PlaceSettingsDialog(headless, request);
+  // Without a sound file to write, the sound played is not kept (hours of it would be gigabytes).
+  headless.VirtualSound().SetRecording(!request.AudioPath.empty());
 
   TRenderResult result;
   const int32_t frames = FrameCount(request.Seconds, request.Fps);

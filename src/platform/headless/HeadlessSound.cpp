@@ -24,7 +24,7 @@ void THeadlessSound::OutputStart(TSoftDevice& device, const TWaveFormatEx& prima
   if (!sameFormat) {
     FRecording = TSoundRecording{primary, now, {}};
     FRecordingStarted = true;
-  } else {
+  } else if (FRecord) {
     // A pause in the output is silence in the recording, so it stays on the clock's time line.
     const uint64_t have = FRecording.Bytes.size() / primary.nBlockAlign;
     const uint64_t due = (now - FRecording.StartMs) * primary.nSamplesPerSec / 1000;
@@ -65,11 +65,23 @@ void THeadlessSound::RenderToNow(std::vector<THandle>& fired) {
   const uint64_t target = (FClock.NowMs() - FStartMs) * format.nSamplesPerSec / 1000;
   while (FRendered < target) {
     const uint32_t frames = static_cast<uint32_t>(std::min<uint64_t>(target - FRendered, kChunkFrames));
-    const size_t at = FRecording.Bytes.size();
-    FRecording.Bytes.resize(at + size_t{frames} * format.nBlockAlign);
-    FDevice->Render(FRecording.Bytes.data() + at, frames, fired);
+    uint8_t* into = nullptr;
+    if (FRecord) {
+      const size_t at = FRecording.Bytes.size();
+      FRecording.Bytes.resize(at + size_t{frames} * format.nBlockAlign);
+      into = FRecording.Bytes.data() + at;
+    } else {
+      FScratch.resize(size_t{kChunkFrames} * format.nBlockAlign);
+      into = FScratch.data();
+    }
+    FDevice->Render(into, frames, fired);
     FRendered += frames;
   }
+}
+
+void THeadlessSound::SetRecording(bool on) {
+  std::lock_guard<std::mutex> guard(FLock);
+  FRecord = on;
 }
 
 uint64_t THeadlessSound::NextEventMsLocked() {

@@ -29,6 +29,9 @@ class THeadlessSound : public ISoftOutput, public TSoftSoundSystem {
 
   // The recording up to the present moment.
   TSoundRecording Recording();
+  // Whether the output is kept (it is by default). Off, the mix still runs and its events
+  // fire, but nothing is kept: a show played for hours needs no gigabytes of sound.
+  void SetRecording(bool on);
 
  protected:
   uint64_t NextEventMsLocked() override;
@@ -44,6 +47,8 @@ class THeadlessSound : public ISoftOutput, public TSoftSoundSystem {
   uint64_t FRendered = 0;          // frames mixed since FStartMs
   TSoundRecording FRecording;
   bool FRecordingStarted = false;
+  bool FRecord = true;
+  std::vector<uint8_t> FScratch;  // the mix when nothing is kept
   std::vector<THandle> FFired;
 };
 
