@@ -396,6 +396,11 @@ void TSoftDevice::PrimaryChanged(bool playing, const TWaveFormatEx& format) {
   FOutput.StateChanged(*this);
 }
 
+size_t TSoftDevice::BufferCount() {
+  std::lock_guard<std::mutex> guard(FLock);
+  return FBuffers.size();
+}
+
 void TSoftDevice::Forget(TBuffer* buffer) {
   std::lock_guard<std::mutex> guard(FLock);
   FBuffers.erase(std::remove(FBuffers.begin(), FBuffers.end(), buffer), FBuffers.end());
@@ -515,8 +520,30 @@ TSoftSoundSystem::TSoftSoundSystem(IClock& clock, ISoftOutput& output, TConverte
 HRESULT32 TSoftSoundSystem::DirectSoundCreate(const TGuid* guid, std::shared_ptr<IDirectSound>* out) {
   if (out == nullptr) return DSERR_INVALIDPARAM;
   if (FDescription.empty()) return DSERR_NODRIVER;
-  *out = std::make_shared<TSoftDevice>(FClock, FEvents, FOutput, FConverters);
+  auto device = std::make_shared<TSoftDevice>(FClock, FEvents, FOutput, FConverters);
+  {
+    std::lock_guard<std::mutex> guard(FDevicesLock);
+    FDevices.erase(std::remove_if(FDevices.begin(), FDevices.end(),
+                                  [](const std::weak_ptr<TSoftDevice>& d) { return d.expired(); }),
+                   FDevices.end());
+    FDevices.push_back(device);
+  }
+  *out = std::move(device);
   return S_OK32;
+}
+
+TSoftSoundSystem::TCensus TSoftSoundSystem::Census() {
+  TCensus census;
+  std::vector<std::shared_ptr<TSoftDevice>> alive;
+  {
+    std::lock_guard<std::mutex> guard(FDevicesLock);
+    for (const std::weak_ptr<TSoftDevice>& d : FDevices)
+      if (auto device = d.lock()) alive.push_back(std::move(device));
+  }
+  census.Devices = alive.size();
+  for (const auto& device : alive) census.Buffers += device->BufferCount();
+  census.Events = FEvents.LiveCount();
+  return census;
 }
 
 HRESULT32 TSoftSoundSystem::DirectSoundEnumerate(const TDSEnumCallback& callback) {

@@ -95,6 +95,8 @@ class TSoftDevice : public IDirectSound, public std::enable_shared_from_this<TSo
   TWaveFormatEx PrimaryFormat();
   bool PrimaryPlaying();
   std::mutex& Lock() { return FLock; }
+  // Secondary buffers alive.
+  size_t BufferCount();
 
   // Signals events with the clock's lock taken here (never hold the device lock then).
   void Signal(const std::vector<THandle>& fired);
@@ -139,6 +141,14 @@ class TSoftSoundSystem : public ISoundSystem {
   TSoftEvents& Events() { return FEvents; }
   void SetDescription(std::string description) { FDescription = std::move(description); }
 
+  // What the program holds of the sound system now: a long run must not pile these up.
+  struct TCensus {
+    size_t Devices = 0;  // devices not released
+    size_t Buffers = 0;  // their secondary buffers alive
+    size_t Events = 0;   // events not closed
+  };
+  TCensus Census();
+
  protected:
   // The moment (clock ms) of the next event the output will signal, and what to do when a
   // wait reaches it (the virtual clock's pacing); the defaults wait for the audio thread.
@@ -150,6 +160,10 @@ class TSoftSoundSystem : public ISoundSystem {
   TConverterFactory FConverters;
   std::string FDescription;
   TSoftEvents FEvents;
+
+ private:
+  std::mutex FDevicesLock;
+  std::vector<std::weak_ptr<TSoftDevice>> FDevices;  // every device made, released ones pruned
 };
 
 }  // namespace pictova

@@ -74,6 +74,7 @@ class TApplication : public TComponent {
   const std::vector<TForm*>& Forms() const { return FForms; }
   void ArmTimer(TTimer* timer, uint64_t due);
   void DisarmTimer(TTimer* timer);
+  size_t ArmedTimers() const { return FTimers.size(); }
   void ReleaseLater(TForm* form);
   void MainFormClosed(TForm* form);
   int ModalLevel() const { return FModalLevel; }

@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -10,8 +11,11 @@
 #include "gfx/Bitmap.h"
 #include "pictova-demo-pictures/DemoPictures.h"
 #include "pictova-render/ShowCommand.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "platform/headless/HeadlessSound.h"
 #include "rtl/Classes.h"
 #include "rtl/Random.h"
+#include "ui/Application.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer runtime's count of bytes allocated and not freed (GCC installs no header for it).
@@ -93,7 +97,61 @@ uint64_t Hash(const TBitmap& screen) {
   return h;
 }
 
+int32_t Entries(const char* folder) {
+  std::error_code error;
+  int32_t n = 0;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) ++n;
+  return n;
+}
+
+void KeepHighest(TSoakHandles& into, const TSoakHandles& now) {
+  into.Windows = std::max(into.Windows, now.Windows);
+  into.Timers = std::max(into.Timers, now.Timers);
+  into.Threads = std::max(into.Threads, now.Threads);
+  into.Files = std::max(into.Files, now.Files);
+  into.SoundDevices = std::max(into.SoundDevices, now.SoundDevices);
+  into.SoundBuffers = std::max(into.SoundBuffers, now.SoundBuffers);
+  into.SoundEvents = std::max(into.SoundEvents, now.SoundEvents);
+}
+
 }  // namespace
+
+std::string TSoakHandles::GrowthOver(const TSoakHandles& first) const {
+  std::string text;
+  const auto check = [&](const char* name, int32_t now, int32_t before) {
+    if (now <= before) return;
+    text += (text.empty() ? "" : ", ") + std::string(name) + " " + std::to_string(now) + " > " + std::to_string(before);
+  };
+  check("windows", Windows, first.Windows);
+  check("timers", Timers, first.Timers);
+  check("threads", Threads, first.Threads);
+  check("files", Files, first.Files);
+  check("sound devices", SoundDevices, first.SoundDevices);
+  check("sound buffers", SoundBuffers, first.SoundBuffers);
+  check("sound events", SoundEvents, first.SoundEvents);
+  return text;
+}
+
+std::string TSoakHandles::Text() const {
+  return "windows " + std::to_string(Windows) + ", timers " + std::to_string(Timers) + ", threads " +
+         std::to_string(Threads) + ", files " + std::to_string(Files) + ", sound devices " +
+         std::to_string(SoundDevices) + ", buffers " + std::to_string(SoundBuffers) + ", events " +
+         std::to_string(SoundEvents);
+}
+
+TSoakHandles HandlesInUse() {
+  TSoakHandles handles;
+  auto& platform = dynamic_cast<THeadlessPlatform&>(Platform());
+  handles.Windows = static_cast<int32_t>(platform.WindowsInZOrder().size());
+  handles.Timers = Application != nullptr ? static_cast<int32_t>(Application->ArmedTimers()) : 0;
+  handles.Threads = Entries("/proc/self/task");
+  handles.Files = Entries("/proc/self/fd") - 1;  // less the one that lists them
+  const TSoftSoundSystem::TCensus sound = platform.VirtualSound().Census();
+  handles.SoundDevices = static_cast<int32_t>(sound.Devices);
+  handles.SoundBuffers = static_cast<int32_t>(sound.Buffers);
+  handles.SoundEvents = static_cast<int32_t>(sound.Events);
+  return handles;
+}
 
 int64_t HeapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
@@ -119,11 +177,14 @@ TSoakResult RunSoak(const TSoakOptions& options) {
   result.Samples.reserve(static_cast<size_t>(options.Seconds / options.SampleSeconds) + 1);
   const auto sampleMs = static_cast<uint64_t>(options.SampleSeconds * 1000);
   uint64_t nextSample = sampleMs;
+  TSoakHandles held;
   request.OnFrame = [&](int32_t, uint64_t at, const TBitmap& screen) {
     result.FrameHashes.push_back(Hash(screen));
     result.FrameTimes.push_back(at);
+    KeepHighest(held, HandlesInUse());
     if (at >= nextSample) {
-      result.Samples.push_back({at, HeapInUse()});
+      result.Samples.push_back({at, HeapInUse(), held});
+      held = TSoakHandles();
       nextSample += sampleMs;
     }
   };

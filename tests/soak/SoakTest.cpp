@@ -1,5 +1,6 @@
-// The soak in small: a few cycles of a twelve-entry show with music, twice. The heap must not
-// grow after the first cycle, and both runs must show the same frames at the same times.
+// The soak in small: a few cycles of a twelve-entry show with music, twice. Neither the heap
+// nor the handles held may grow after the first cycle, and both runs must show the same
+// frames at the same times.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -31,8 +32,18 @@ TEST(Soak, AFewCyclesLeaveTheHeapFlatAndRepeatFrameForFrame) {
   std::sort(distinct.begin(), distinct.end());
   EXPECT_GT(std::unique(distinct.begin(), distinct.end()) - distinct.begin(), 100);
   ASSERT_EQ(first.Samples.size(), 4u);  // at 30, 60, 90 and 120 s
-  for (const TSoakSample& s : first.Samples)
+  for (const TSoakSample& s : first.Samples) {
     EXPECT_LE(s.HeapBytes - first.Samples[0].HeapBytes, kSoakHeapSlack) << s.At;
+    EXPECT_EQ(s.Handles.GrowthOver(first.Samples[0].Handles), "") << s.At;
+  }
+  // The census sees what the show holds: its form, the music's device with its buffer and
+  // the events of its notifications, and the threads that play it.
+  const TSoakHandles& held = first.Samples[0].Handles;
+  EXPECT_GE(held.Windows, 1);
+  EXPECT_EQ(held.SoundDevices, 1);
+  EXPECT_GE(held.SoundBuffers, 1);
+  EXPECT_GE(held.SoundEvents, 1);
+  EXPECT_GE(held.Threads, 2);
   EXPECT_EQ(first.FrameTimes, second.FrameTimes);
   EXPECT_TRUE(first.FrameHashes == second.FrameHashes);
 }
