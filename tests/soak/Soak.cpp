@@ -165,7 +165,7 @@ int64_t HeapInUse() {
 TSoakResult RunSoak(const TSoakOptions& options) {
   TSoakResult result;
   TRenderRequest request;
-  request.ShowPath = WriteShow(options);
+  request.ShowPath = options.ShowPath.empty() ? WriteShow(options) : options.ShowPath;
   request.Seconds = options.Seconds;
   request.Fps = options.Fps;
   request.ScreenWidth = options.ScreenWidth;

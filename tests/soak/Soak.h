@@ -12,6 +12,7 @@ namespace pictova {
 
 struct TSoakOptions {
   std::string Folder;        // where the show and its music are written (must exist)
+  std::string ShowPath;      // a show to play instead of the soak's own (Entries unused)
   double Seconds = 600;      // virtual time played
   double Fps = 2;            // frames taken per virtual second
   int32_t ScreenWidth = 96;

@@ -2,6 +2,10 @@
 // given) twice, and reports the heap in use and the handles held every virtual hour of the
 // first run, their growth after the first hour, and whether the second run showed the same
 // frames at the same virtual times. Exit status 0 when neither grew and the runs agree.
+//   --fps F          frames taken per virtual second (2)
+//   --show FILE      plays that show instead of the soak's own
+//   --hashes OUT     writes "milliseconds hash" per frame of the first run: two builds show
+//                    the same frames when their files are the same
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,13 +18,21 @@ int main(int argc, char** argv) {
   using namespace pictova;
   TSoakOptions options;
   double hours = 24;
+  const char* hashes = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
       if (std::sscanf(argv[++i], "%dx%d", &options.ScreenWidth, &options.ScreenHeight) != 2) return 2;
+    } else if (std::strcmp(argv[i], "--fps") == 0 && i + 1 < argc) {
+      options.Fps = std::atof(argv[++i]);
+      if (options.Fps <= 0) return 2;
+    } else if (std::strcmp(argv[i], "--show") == 0 && i + 1 < argc) {
+      options.ShowPath = argv[++i];
+    } else if (std::strcmp(argv[i], "--hashes") == 0 && i + 1 < argc) {
+      hashes = argv[++i];
     } else {
       hours = std::atof(argv[i]);
       if (hours <= 0) {
-        std::fprintf(stderr, "usage: pictova_soak [HOURS] [--size WxH]\n");
+        std::fprintf(stderr, "usage: pictova_soak [HOURS] [--size WxH] [--fps F] [--show FILE] [--hashes OUT]\n");
         return 2;
       }
     }
@@ -35,6 +47,17 @@ int main(int argc, char** argv) {
   std::printf("run 1: %.2f virtual hours in %.0f s (%.0fx real time), %zu frames, %zu messages\n", hours,
               first.WallSeconds, options.Seconds / first.WallSeconds, first.FrameHashes.size(),
               first.MessageBoxes.size());
+  if (hashes != nullptr) {
+    std::FILE* out = std::fopen(hashes, "w");
+    if (out == nullptr) {
+      std::perror(hashes);
+      return 1;
+    }
+    for (size_t i = 0; i < first.FrameHashes.size(); ++i)
+      std::fprintf(out, "%llu %016llx\n", static_cast<unsigned long long>(first.FrameTimes[i]),
+                   static_cast<unsigned long long>(first.FrameHashes[i]));
+    std::fclose(out);
+  }
   int64_t highest = 0;
   std::string handleGrowth;
   for (size_t i = 0; i < first.Samples.size(); ++i) {
