@@ -259,6 +259,7 @@ void TQmPictureShow::Prepare() {
   // the first frame changes all of it.
   FLastFrame = TFrameRects{};
   FLastFrame.Add(Rect(0, 0, w, h));
+  FLastRegion.reset();
 
   SetProgress(FReverse ? 100 : 0);
 }
@@ -332,8 +333,11 @@ void TQmPictureShow::Clear() {
 void TQmPictureShow::SetProgress(uint8_t value) {
   if (value > 100) value = 100;
   if (!FBusy || value == FProgress) return;
-  // A shrinking effect must repaint what the new frame no longer covers.
-  if (value < FProgress && !FInPaint) InvalidateArea(Rect(0, 0, FScreenBitmap->Width(), FScreenBitmap->Height()));
+  // A shrinking effect must repaint what the new frame no longer covers. A known style's frame
+  // invalidates all it changed (what the last frame wrote and what this one writes); an
+  // unknown one only puts the snapshot back, which is shown here.
+  if (value < FProgress && FStyle > kMaxShowStyle && !FInPaint)
+    InvalidateArea(Rect(0, 0, FScreenBitmap->Width(), FScreenBitmap->Height()));
   FProgress = value;
   const std::weak_ptr<char> alive = FAlive;
   RenderFrame();
@@ -358,6 +362,21 @@ void TQmPictureShow::RenderFrame() {
   const int style = FStyle;
   const int32_t p = FProgress;
 
+  const bool handlers = OnBeforeNewFrame || OnAfterNewFrame || OnCustomDraw;
+  const int32_t w = picture.Width(), h = picture.Height();
+  const TFrameGeometry g = MakeFrameGeometry(w, h, p, FStep);
+  // Between the ends of a region style without handlers, a frame differs from the last one
+  // only where their regions differ.
+  std::optional<TRegion> region;
+  // Built once per frame: some styles draw from the random generator.
+  bool regionMade = false;
+  if (IsRegionStyle(style) && !handlers && p > 0 && p < 100) {
+    region = RegionEffect(style, g);
+    regionMade = true;
+    if (region && RenderRegionStep(*region)) return;
+  }
+  FLastRegion.reset();
+
   // Style 118 without a handler between restore and fade does both in one pass.
   const bool fusedFade = style == 118 && !OnBeforeNewFrame && p > 0 && p < 100;
   if (!fusedFade) {
@@ -371,11 +390,8 @@ void TQmPictureShow::RenderFrame() {
   Fire(OnBeforeNewFrame, this, picture, screen);
   if (alive.expired()) return;
 
-  const int32_t w = picture.Width(), h = picture.Height();
-  const TFrameGeometry g = MakeFrameGeometry(w, h, p, FStep);
   TRect d = Rect(0, 0, w, h);
   TRect s = d;
-  std::optional<TRegion> region;
   // What this frame writes over the snapshot, in picture coordinates.
   TFrameRects written;
 
@@ -405,7 +421,7 @@ void TQmPictureShow::RenderFrame() {
       d = frame.D;
       s = frame.S;
     } else if (IsRegionStyle(style)) {
-      region = RegionEffect(style, g);
+      if (!regionMade) region = RegionEffect(style, g);
     } else if (style == 118) {
       // Both cores on the rows: each row's bytes depend on that row alone.
       const TBitmap& old = *FOldBitmap;
@@ -438,13 +454,19 @@ void TQmPictureShow::RenderFrame() {
       if (region) canvas.IntersectClipRgn(*region);
       canvas.Draw(0, 0, &picture);
       canvas.RemoveClipRgn();
+      // The snapshot outside the region, the picture inside: the next frame can start from here.
+      if (region && !handlers) {
+        d = IntersectRect(region->Bounds(), Rect(0, 0, w, h));
+        s = d;
+        FLastRegion = std::move(region);
+      }
     } else if (IsRectStyle(style)) {
       StretchPiece(canvas, d, picture, s);
     }
   }
   written.Add(IntersectRect(PieceBounds(TRectPiece{d, s}), Rect(0, 0, w, h)));
   // A frame handler may have drawn anywhere on the frame.
-  if (OnBeforeNewFrame || OnAfterNewFrame || OnCustomDraw) {
+  if (handlers) {
     written = TFrameRects{};
     written.Add(Rect(0, 0, w, h));
   }
@@ -458,6 +480,47 @@ void TQmPictureShow::RenderFrame() {
   Fire(OnAfterNewFrame, this, picture, screen);
   if (alive.expired()) return;
   if (!FInPaint) Update();
+}
+
+bool TQmPictureShow::RenderRegionStep(const TRegion& region) {
+  if (!FLastRegion) return false;
+  TBitmap& screen = *FScreenBitmap;
+  const int32_t w = screen.Width(), h = screen.Height();
+  TRegion grown, shrunk;
+  TRegion::Combine(grown, region, *FLastRegion, RGN_DIFF);
+  TRegion::Combine(shrunk, *FLastRegion, region, RGN_DIFF);
+  {
+    TCanvas& canvas = screen.Canvas();
+    TCanvasLock lock(canvas);
+    if (!shrunk.IsEmpty()) {
+      canvas.SelectClipRgn(&shrunk);
+      canvas.Draw(0, 0, FOldBitmap.get());
+    }
+    if (!grown.IsEmpty()) {
+      canvas.SelectClipRgn(&grown);
+      canvas.Draw(0, 0, FNewBitmap.get());
+    }
+    canvas.RemoveClipRgn();
+  }
+  // The changed pixels, piece by piece where they are few (the form merges what touches),
+  // else the bounds of what grew and of what shrank.
+  const TRect picture = Rect(0, 0, w, h);
+  for (const TRegion* part : {&grown, &shrunk}) {
+    const auto invalidate = [&](const TRect& r) {
+      const TRect inside = IntersectRect(r, picture);
+      if (!inside.IsEmpty()) InvalidateArea(inside);
+    };
+    if (part->RectCount() <= 64) {
+      part->ForEachRect(invalidate);
+    } else {
+      invalidate(part->Bounds());
+    }
+  }
+  FLastFrame = TFrameRects{};
+  FLastFrame.Add(IntersectRect(region.Bounds(), picture));
+  FLastRegion = region;
+  if (!FInPaint) Update();
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

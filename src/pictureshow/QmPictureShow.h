@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "gfx/Bitmap.h"
 #include "gfx/Picture.h"
+#include "gfx/Region.h"
 #include "pictureshow/BandWorker.h"
 #include "ui/Control.h"
 #include "ui/Thread.h"
@@ -145,6 +147,10 @@ class TQmPictureShow : public TGraphicControl {
   // The client rectangle that the picture is stretched to (FitRect with StretchFine).
   TRect StretchTarget() const;
   void InvalidateIfShown();
+  // A region style's frame from the last region's: the picture where the region grew, the
+  // snapshot where it shrank, and only that invalidated. False when the screen does not
+  // stand as the last region left it (the whole frame is then rendered).
+  bool RenderRegionStep(const TRegion& region);
 
   // The rectangles (picture coordinates) that one frame wrote over the snapshot.
   struct TFrameRects {
@@ -184,6 +190,10 @@ class TQmPictureShow : public TGraphicControl {
   std::unique_ptr<TBitmap> FNewBitmap;  // present only while Busy
   TRect FPicRect;
   TFrameRects FLastFrame;  // what the last frame wrote; the whole picture before the first
+  // The region of the last frame when that frame left ScreenBitmap as the snapshot outside it
+  // and the picture inside it (a region style between its ends, no frame handler): the next
+  // such frame changes only the difference of the two regions.
+  std::optional<TRegion> FLastRegion;
   TBandWorker FBands;      // the second core for the pixel styles' rows
   TAnimateThread* FThread = nullptr;  // the running worker, one of FWorkers
   // Every worker not yet freed: the running one and those that have ended (or are ending).
