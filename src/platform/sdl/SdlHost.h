@@ -36,15 +36,29 @@ class TSdlWindow : public IPlatformWindow {
   SDL_Window* Window() const { return FWindow; }
   void SetParamsQuietly(const TWindowParams& params) { FParams = params; }
 
+  // How frames reach the window: written into its surface (the default), or into a streaming
+  // texture drawn by a renderer (PICTOVA_SDL_PRESENT=texture), where a GPU does the drawing.
+  // Either way only the dirty rectangle is converted, straight into its place.
+  enum class TPresentPath { Surface, Texture };
+  TPresentPath PresentPath() const { return FPath; }
+
  private:
   void Create();
   void Destroy();
+  bool PresentToTexture(const TBitmap& client, const TRect& dirty);
+  void PresentToSurface(const TBitmap& client, const TRect& dirty);
+  void DropTexture();
 
   TSdlHost& FHost;
   uintptr_t FHandle;
   TWindowParams FParams;
   SDL_Window* FWindow = nullptr;
   bool FForeign = false;  // wraps a window of another program
+  TPresentPath FPath = TPresentPath::Surface;
+  SDL_Renderer* FRenderer = nullptr;  // texture path only
+  SDL_Texture* FTexture = nullptr;    // the client area, kept between presents
+  int FTextureWidth = 0;
+  int FTextureHeight = 0;
 };
 
 class TSdlHost : public IWindowHost {

@@ -1,16 +1,34 @@
 // SDL windows: one per form, borderless full screen for the saver, or drawing into a
-// foreign window (preview). Presentation copies the dirty rectangle to the window surface.
+// foreign window (preview). Presentation converts the dirty rectangle straight into the window
+// surface, or into a streaming texture when asked for (PICTOVA_SDL_PRESENT=texture).
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "gfx/Bitmap.h"
 #include "platform/sdl/SdlHost.h"
+#include "platform/sdl/SdlPixels.h"
 #include "platform/sdl/SdlPresentLog.h"
 #include "rtl/Ansi.h"
 
 namespace pictova {
+
+namespace {
+
+TSdlWindow::TPresentPath RequestedPresentPath() {
+  const char* text = std::getenv("PICTOVA_SDL_PRESENT");
+  if (text != nullptr && std::strcmp(text, "texture") == 0) return TSdlWindow::TPresentPath::Texture;
+  return TSdlWindow::TPresentPath::Surface;
+}
+
+bool IsXrgb32(const SDL_PixelFormat* format) {
+  return format->BytesPerPixel == 4 &&
+         (format->format == SDL_PIXELFORMAT_RGB888 || format->format == SDL_PIXELFORMAT_ARGB8888);
+}
+
+}  // namespace
 
 uintptr_t XScreenSaverWindow() {
   const char* text = std::getenv("XSCREENSAVER_WINDOW");
@@ -37,6 +55,7 @@ TSdlWindow::~TSdlWindow() {
 
 void TSdlWindow::Create() {
   if (!FParams.Presentable) return;
+  FPath = RequestedPresentPath();
   uintptr_t foreign = FParams.Parent;
   // XScreenSaver runs a hack in a window of its own, named by XSCREENSAVER_WINDOW: the
   // saver's full-screen window is drawn there instead of being opened.
@@ -62,7 +81,16 @@ void TSdlWindow::Create() {
   if (FParams.Visible) SDL_ShowWindow(FWindow);
 }
 
+void TSdlWindow::DropTexture() {
+  if (FTexture != nullptr) SDL_DestroyTexture(FTexture);
+  if (FRenderer != nullptr) SDL_DestroyRenderer(FRenderer);
+  FTexture = nullptr;
+  FRenderer = nullptr;
+  FTextureWidth = FTextureHeight = 0;
+}
+
 void TSdlWindow::Destroy() {
+  DropTexture();
   if (FWindow != nullptr) {
     // A foreign window is only let go of, not destroyed: SDL leaves it alone.
     SDL_DestroyWindow(FWindow);
@@ -124,6 +152,16 @@ void TSdlWindow::ClientSize(int32_t& width, int32_t& height) const {
 
 void TSdlWindow::Present(const TBitmap& client, const TRect& dirty) {
   if (FWindow == nullptr || client.PixelFormat() != pf24bit) return;
+  if (FPath == TPresentPath::Texture) {
+    if (PresentToTexture(client, dirty)) return;
+    // No renderer or texture to be had: the surface serves from now on.
+    DropTexture();
+    FPath = TPresentPath::Surface;
+  }
+  PresentToSurface(client, dirty);
+}
+
+void TSdlWindow::PresentToSurface(const TBitmap& client, const TRect& dirty) {
   SDL_Surface* surface = SDL_GetWindowSurface(FWindow);
   if (surface == nullptr) return;
   const TRect d = IntersectRect(dirty, Rect(0, 0, std::min(surface->w, client.Width()), std::min(surface->h, client.Height())));
@@ -131,13 +169,56 @@ void TSdlWindow::Present(const TBitmap& client, const TRect& dirty) {
   if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
   uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(d.Top) * surface->pitch +
                  static_cast<ptrdiff_t>(d.Left) * surface->format->BytesPerPixel;
-  // Our rows hold blue, green, red bytes: SDL's BGR24.
-  SDL_ConvertPixels(d.Width(), d.Height(), SDL_PIXELFORMAT_BGR24, client.ScanLine(d.Top) + d.Left * 3,
-                    client.RowBytes(), surface->format->format, dst, surface->pitch);
+  const uint8_t* src = client.ScanLine(d.Top) + static_cast<ptrdiff_t>(d.Left) * 3;
+  if (IsXrgb32(surface->format)) {
+    Bgr24ToXrgb32Rows(src, client.RowBytes(), dst, surface->pitch, d.Width(), d.Height());
+  } else {
+    // Our rows hold blue, green, red bytes: SDL's BGR24.
+    SDL_ConvertPixels(d.Width(), d.Height(), SDL_PIXELFORMAT_BGR24, src, client.RowBytes(), surface->format->format,
+                      dst, surface->pitch);
+  }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   const SDL_Rect r{d.Left, d.Top, d.Width(), d.Height()};
   SDL_UpdateWindowSurfaceRects(FWindow, &r, 1);
   LogPresent(d);
+}
+
+bool TSdlWindow::PresentToTexture(const TBitmap& client, const TRect& dirty) {
+  int w = 0, h = 0;
+  SDL_GetWindowSize(FWindow, &w, &h);
+  if (w <= 0 || h <= 0) return true;
+  if (FRenderer == nullptr) {
+    FRenderer = SDL_CreateRenderer(FWindow, -1, 0);
+    if (FRenderer == nullptr) return false;
+  }
+  if (FTexture == nullptr || FTextureWidth != w || FTextureHeight != h) {
+    if (FTexture != nullptr) SDL_DestroyTexture(FTexture);
+    FTexture = SDL_CreateTexture(FRenderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
+    if (FTexture == nullptr) return false;
+    FTextureWidth = w;
+    FTextureHeight = h;
+    // A new texture holds nothing yet: all of it is written this time.
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(FTexture, nullptr, &pixels, &pitch) != 0) return false;
+    for (int y = 0; y < h; ++y) std::memset(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(y) * pitch, 0, size_t(w) * 4);
+    SDL_UnlockTexture(FTexture);
+  }
+  const TRect d = IntersectRect(dirty, Rect(0, 0, std::min(w, client.Width()), std::min(h, client.Height())));
+  if (d.IsEmpty()) return true;
+  // The locked part is a staging area that the unlock uploads: only the dirty rows go up.
+  const SDL_Rect r{d.Left, d.Top, d.Width(), d.Height()};
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(FTexture, &r, &pixels, &pitch) != 0) return false;
+  Bgr24ToXrgb32Rows(client.ScanLine(d.Top) + static_cast<ptrdiff_t>(d.Left) * 3, client.RowBytes(),
+                    static_cast<uint8_t*>(pixels), pitch, d.Width(), d.Height());
+  SDL_UnlockTexture(FTexture);
+  // What a renderer shows after a present is undefined: the whole texture is drawn again.
+  SDL_RenderCopy(FRenderer, FTexture, nullptr, nullptr);
+  SDL_RenderPresent(FRenderer);
+  LogPresent(d);
+  return true;
 }
 
 void TSdlWindow::BringToFront() {

@@ -73,6 +73,8 @@ class SdlBackendTest : public ::testing::Test {
     return (uint32_t(GetRValue(rgb)) << 16) | (uint32_t(GetGValue(rgb)) << 8) | GetBValue(rgb);
   }
 
+  void CheckFormPixels();
+
   static TXvfbServer sServer;
   Display* FX = nullptr;
   std::unique_ptr<TApplication> FApp;
@@ -80,7 +82,9 @@ class SdlBackendTest : public ::testing::Test {
 
 TXvfbServer SdlBackendTest::sServer;
 
-TEST_F(SdlBackendTest, AFormShowsItsPixelsOnTheXScreen) {
+// The form's pixels on the X screen: the whole, then a change as a dirty rectangle, with the
+// rest kept as it was.
+void SdlBackendTest::CheckFormPixels() {
   auto* form = new TForm(FApp.get());
   form->SetBorderStyle(bsNone);
   form->SetBounds(100, 100, 200, 100);
@@ -110,6 +114,14 @@ TEST_F(SdlBackendTest, AFormShowsItsPixelsOnTheXScreen) {
   Settle();
   EXPECT_EQ(RootPixel(130, 130), Rgb(clLime));
   EXPECT_EQ(RootPixel(105, 105), Rgb(clRed));
+}
+
+TEST_F(SdlBackendTest, AFormShowsItsPixelsOnTheXScreen) { CheckFormPixels(); }
+
+TEST_F(SdlBackendTest, AStreamingTextureShowsTheSamePixels) {
+  setenv("PICTOVA_SDL_PRESENT", "texture", 1);
+  CheckFormPixels();
+  unsetenv("PICTOVA_SDL_PRESENT");
 }
 
 TEST_F(SdlBackendTest, OnlyKeysThatProduceCharactersReachOnKeyPress) {
