@@ -208,7 +208,9 @@ void StretchCopy(TBitmap& dest, int32_t x, int32_t y, int32_t w, int32_t h, cons
   if (dest.Empty() || source.Empty()) return;
   TStretchAxis ax, ay;
   if (!TStretchAxis::Make(x, w, sx, sw, ax) || !TStretchAxis::Make(y, h, sy, sh, ay, true)) return;
-  TAxisMap cols, rows;
+  // The maps of this thread's last copy are rebuilt in place: a frame's copies allocate
+  // nothing once the maps have grown to the frame's size.
+  thread_local TAxisMap cols, rows;
   if (!BuildAxisMap(ax, dest.Width(), source.Width(), cols)) return;
   if (!BuildAxisMap(ay, dest.Height(), source.Height(), rows)) return;
 

@@ -2,6 +2,7 @@
 // restores the snapshot, calls these, composes and invalidates; nothing here knows the control.
 #pragma once
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <optional>
@@ -39,10 +40,29 @@ struct TRectPiece {
   bool MirrorV = false;
 };
 
+// The pieces of one frame, at most three, held in place: a frame allocates nothing for them.
+class TRectPieces {
+ public:
+  static constexpr size_t kCapacity = 3;
+  void push_back(const TRectPiece& piece) {
+    FItems.at(FCount) = piece;
+    ++FCount;
+  }
+  size_t size() const { return FCount; }
+  bool empty() const { return FCount == 0; }
+  const TRectPiece& operator[](size_t i) const { return FItems[i]; }
+  const TRectPiece* begin() const { return FItems.data(); }
+  const TRectPiece* end() const { return FItems.data() + FCount; }
+
+ private:
+  std::array<TRectPiece, kCapacity> FItems{};
+  size_t FCount = 0;
+};
+
 // Styles 1 to 57: the pieces drawn first (in order, each invalidated at once) and the final
 // D and S that the composition step copies when 0 < progress < 100.
 struct TRectFrame {
-  std::vector<TRectPiece> Pieces;
+  TRectPieces Pieces;
   TRect D;
   TRect S;
 };

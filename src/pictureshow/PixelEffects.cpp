@@ -191,7 +191,12 @@ void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy
 
   // dx * cos and dx * sin are the same products in every row, so they are formed once per
   // column; each pixel still rounds exactly dx * cos - dy * sin and dx * sin + dy * cos.
-  std::vector<double> colCos(static_cast<size_t>(tw)), colSin(static_cast<size_t>(tw));
+  // Kept per thread (each band runs on its own) and grown only for a wider frame.
+  thread_local std::vector<double> colCos, colSin;
+  if (colCos.size() < static_cast<size_t>(tw)) {
+    colCos.resize(static_cast<size_t>(tw));
+    colSin.resize(static_cast<size_t>(tw));
+  }
   for (int32_t x = 0; x < tw; ++x) {
     const double dx = static_cast<double>(x) - cx;
     colCos[static_cast<size_t>(x)] = dx * cosT;

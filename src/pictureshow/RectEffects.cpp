@@ -123,7 +123,7 @@ constexpr TCopyExpr Copy(TRectExpr d, TRectExpr s) { return {d, s}; }
 constexpr TCopyExpr FoldH(TRectExpr d, TRectExpr s) { return {d, s, ckMirrorH}; }
 constexpr TCopyExpr FoldV(TRectExpr d, TRectExpr s) { return {d, s, ckMirrorV}; }
 
-constexpr int kMaxPieces = 3;
+constexpr int kMaxPieces = static_cast<int>(TRectPieces::kCapacity);
 
 struct TStyleRow {
   int Style;
@@ -286,7 +286,6 @@ TRectFrame RectEffect(int style, const TFrameGeometry& g) {
   const TStyleRow& row = kStyles[static_cast<size_t>(style - 1)];
   const TValues q = Quantities(g);
   TRectFrame frame;
-  frame.Pieces.reserve(static_cast<size_t>(row.PieceCount));
   for (int i = 0; i < row.PieceCount; ++i) frame.Pieces.push_back(Eval(row.Pieces[i], q));
   const TRectPiece final = Eval(row.Final, q);
   frame.D = final.D;

@@ -161,6 +161,7 @@ class TForm : public TWinControl {
   std::unique_ptr<IPlatformWindow> FWindow;
   TBitmap FBackBuffer;
   std::vector<TRect> FDirty;
+  std::vector<TRect> FPaintRects;  // the rectangles being painted (storage reused)
   TControl* FCapture = nullptr;
   TControl* FHover = nullptr;
   bool FSuppressChar = false;

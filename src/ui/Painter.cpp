@@ -96,7 +96,10 @@ void TForm::PaintInvalid() {
     FBackBuffer.SetSize(client.Width(), client.Height());
     FDirty.assign(1, client);
   }
-  const std::vector<TRect> rects = std::move(FDirty);
+  // Painting may invalidate again: the rectangles are taken out first, into storage kept from
+  // the last paint (both lists keep their room, so a frame allocates nothing here).
+  std::vector<TRect> rects = std::move(FPaintRects);
+  rects.assign(FDirty.begin(), FDirty.end());
   FDirty.clear();
   for (const TRect& r : rects) {
     const TRect area = IntersectRect(r, client);
@@ -104,6 +107,7 @@ void TForm::PaintInvalid() {
     TPainter::PaintArea(*this, FBackBuffer, area);
     if (FWindow != nullptr) FWindow->Present(FBackBuffer, area);
   }
+  FPaintRects = std::move(rects);
 }
 
 TCanvas& TForm::Canvas() { return FBackBuffer.Canvas(); }
