@@ -107,7 +107,7 @@ template <typename Fn>
 void TCanvas::ForEachVisible(const TRect& box, Fn&& fill) const {
   const TRect r = IntersectRect(box, BitmapRect());
   if (r.IsEmpty()) return;
-  if (!FClip) {
+  if (!FClipped) {
     fill(r);
     return;
   }
@@ -129,7 +129,7 @@ void TCanvas::FillRegionColor(const TRegion& region, TColor color) {
 
 bool TCanvas::Visible(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= FBitmap->Width() || y >= FBitmap->Height()) return false;
-  return !FClip || FClip->Contains(x, y);
+  return !FClipped || FClip.Contains(x, y);
 }
 
 void TCanvas::FillRect(const TRect& rect) {
@@ -338,7 +338,7 @@ void TCanvas::BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, const TBitmap& 
 
 void TCanvas::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, const TBitmap& source, int32_t sx,
                          int32_t sy, int32_t sw, int32_t sh) {
-  if (!FClip) {
+  if (!FClipped) {
     StretchCopy(*FBitmap, x, y, w, h, source, sx, sy, sw, sh);
     return;
   }
@@ -356,38 +356,47 @@ void TCanvas::StretchBlt(const TRect& dest, const TBitmap& source, const TRect& 
              int32_t(sh));
 }
 
-void TCanvas::SetClip(TRegion region) {
-  FClip = std::move(region);
-  FClipRects = FClip->Rects();
+void TCanvas::ClipChanged() {
+  FClipped = true;
+  FClipRects.clear();
+  FClip.ForEachRect([this](const TRect& r) { FClipRects.push_back(r); });
 }
 
 void TCanvas::SelectClipRgn(const TRegion* region) {
   if (!region) {
-    FClip.reset();
+    FClipped = false;
     FClipRects.clear();
     return;
   }
-  SetClip(*region);
+  if (region != &FClip) FClip = *region;  // copied into the storage FClip has
+  ClipChanged();
 }
 
 TRegionKind TCanvas::IntersectClipRgn(const TRegion& region) {
-  if (FClip) {
-    TRegion combined;
-    TRegion::Combine(combined, *FClip, region, RGN_AND);
-    SetClip(std::move(combined));
-  } else {
-    SetClip(region);
+  if (FClipped) {
+    TRegion::Combine(FClipScratch, FClip, region, RGN_AND);
+    std::swap(FClip, FClipScratch);
+  } else if (&region != &FClip) {
+    FClip = region;
   }
-  return FClip->Kind();
+  ClipChanged();
+  return FClip.Kind();
 }
 
 TRegionKind TCanvas::IntersectClipRect(const TRect& rect) {
-  return IntersectClipRgn(TRegion::CreateRectRgn(rect));
+  FClipScratch.SetRectRgn(rect);
+  if (FClipped) {
+    TRegion::Combine(FClip, FClip, FClipScratch, RGN_AND);
+  } else {
+    std::swap(FClip, FClipScratch);
+  }
+  ClipChanged();
+  return FClip.Kind();
 }
 
 TRect TCanvas::ClipRect() const {
-  if (!FClip) return BitmapRect();
-  return IntersectRect(FClip->Bounds(), BitmapRect());
+  if (!FClipped) return BitmapRect();
+  return IntersectRect(FClip.Bounds(), BitmapRect());
 }
 
 }  // namespace pictova

@@ -94,8 +94,8 @@ class TCanvas {
 
   // The clip region, in bitmap coordinates. Without one the whole bitmap is drawable; an
   // empty region selected makes nothing drawable. The region is kept across SetSize.
-  bool HasClipRegion() const { return FClip.has_value(); }
-  const TRegion* ClipRegion() const { return FClip ? &*FClip : nullptr; }
+  bool HasClipRegion() const { return FClipped; }
+  const TRegion* ClipRegion() const { return FClipped ? &FClip : nullptr; }
   // Replaces the clip region by a copy of region; nullptr removes it.
   void SelectClipRgn(const TRegion* region);
   void RemoveClipRgn() { SelectClipRgn(nullptr); }
@@ -122,12 +122,17 @@ class TCanvas {
   void PlotLinePixel(int32_t x, int32_t y);
   void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
   void OutlineShape(const TRegion& shape);
-  void SetClip(TRegion region);
+  // Makes FClip the clip region (FClipped) and lists its rectangles.
+  void ClipChanged();
 
   TBitmap* FBitmap;
   TPoint FPenPos;
   int64_t FPatternPos = 0;  // pixels of the pen pattern used since the last MoveTo
-  std::optional<TRegion> FClip;
+  // The clip region; its storage, the scratch region's and the list's are kept while no clip
+  // is selected, so that selecting one again (every paint does) allocates nothing.
+  bool FClipped = false;
+  TRegion FClip;
+  TRegion FClipScratch;
   std::vector<TRect> FClipRects;  // FClip as rectangles, kept for the drawing loops
   std::recursive_mutex FLock;
 };

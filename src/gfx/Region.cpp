@@ -166,16 +166,21 @@ struct TRegion::TBandWriter {
 
 struct TRegion::TScan {
   static TRegion Rect(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-    int32_t left = Clamp(std::min(x1, x2));
-    int32_t right = Clamp(std::max(x1, x2));
-    int32_t top = Clamp(std::min(y1, y2));
-    int32_t bottom = Clamp(std::max(y1, y2));
     TRegion r;
+    SetRect(r, x1, y1, x2, y2);
+    return r;
+  }
+  static void SetRect(TRegion& r, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    const int32_t left = Clamp(std::min(x1, x2));
+    const int32_t right = Clamp(std::max(x1, x2));
+    const int32_t top = Clamp(std::min(y1, y2));
+    const int32_t bottom = Clamp(std::max(y1, y2));
+    r.FBands.clear();
+    r.FSpans.clear();
     if (left < right && top < bottom) {
       r.FBands.push_back({top, bottom, 0, 1});
       r.FSpans.push_back({left, right});
     }
-    return r;
   }
 
   // Corner diameters are capped so that the rasteriser's 64-bit error terms (of the order of
@@ -349,6 +354,8 @@ struct TRegion::TScan {
 TRegion TRegion::CreateRectRgn(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   return TScan::Rect(x1, y1, x2, y2);
 }
+
+void TRegion::SetRectRgn(const TRect& r) { TScan::SetRect(*this, r.Left, r.Top, r.Right, r.Bottom); }
 
 TRegion TRegion::CreateRoundRectRgn(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w,
                                     int32_t h) {

@@ -43,6 +43,8 @@ class TRegion {
   // Rectangle region; corners are normalised, so (10, 10, 0, 0) equals (0, 0, 10, 10).
   static TRegion CreateRectRgn(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   static TRegion CreateRectRgn(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
+  // Makes this region the rectangle's, as CreateRectRgn would, in the storage it has.
+  void SetRectRgn(const TRect& r);
   // Rectangle with each corner cut to a quarter ellipse w wide and h high, covering the
   // pixels the platform's rounded-rectangle region covers.
   static TRegion CreateRoundRectRgn(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w, int32_t h);

@@ -16,16 +16,9 @@ bool IsMainThread() {
   return Application != nullptr && std::this_thread::get_id() == Application->MainThreadId();
 }
 
-void SafeCall(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (...) {
-    if (Application != nullptr) {
-      Application->HandleCurrentException();
-    } else {
-      throw;
-    }
-  }
+void HandleSafeCallException() {
+  if (Application == nullptr) throw;
+  Application->HandleCurrentException();
 }
 
 TApplication::TApplication() : TComponent(nullptr), FMainThread(std::this_thread::get_id()) {

@@ -117,7 +117,19 @@ extern TApplication* Application;
 // Whether the calling thread is the UI thread.
 bool IsMainThread();
 
-// Runs a handler; an exception leaving it goes to Application's HandleException.
-void SafeCall(const std::function<void()>& handler);
+// Sends the exception being handled to Application's HandleException (raises it again when
+// there is no application). Called only from inside a catch block.
+void HandleSafeCallException();
+
+// Runs a handler; an exception leaving it goes to Application's HandleException. A template,
+// so that painting every frame wraps its calls without building a std::function.
+template <typename F>
+void SafeCall(F&& handler) {
+  try {
+    handler();
+  } catch (...) {
+    HandleSafeCallException();
+  }
+}
 
 }  // namespace pictova

@@ -1,6 +1,5 @@
 // A transition frame allocates nothing once the transition runs: every allocation of the
-// process is counted while frames are stepped. The control stands alone here; painting it on
-// a form still builds clip regions (see the second test).
+// process is counted while frames are stepped, alone and painted on a form.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -87,6 +86,25 @@ TEST_F(FrameAllocation, RectangleAndPixelStylesRenderWithoutAllocating) {
   show.SetThreaded(false);
   const std::initializer_list<int> styles = {1, 5, 14, 31, 40, 51, 57, 118, 119, 121};
   const std::vector<long> counts = AllocationsPerTransition(show, styles);
+  for (size_t i = 0; i < counts.size(); ++i) EXPECT_EQ(counts[i], 0) << "style " << styles.begin()[i];
+}
+
+// The same frames painted into a form's back buffer (stretched onto the control, so that
+// the painter's clip and the stretch maps work) and presented.
+TEST_F(FrameAllocation, FramesPaintedAndPresentedOnAFormAllocateNothing) {
+  auto* form = new TForm(FApp.get());
+  form->SetBorderStyle(bsNone);
+  form->SetBounds(0, 0, 640, 480);
+  auto* show = new TQmPictureShow(form);
+  show->SetParent(form);
+  show->SetAutoSize(false);
+  show->SetBounds(0, 0, 640, 480);
+  show->SetThreaded(false);
+  show->SetStretch(true);
+  form->Show();
+  form->PaintInvalid();
+  const std::initializer_list<int> styles = {1, 5, 14, 51, 118, 121};
+  const std::vector<long> counts = AllocationsPerTransition(*show, styles);
   for (size_t i = 0; i < counts.size(); ++i) EXPECT_EQ(counts[i], 0) << "style " << styles.begin()[i];
 }
 

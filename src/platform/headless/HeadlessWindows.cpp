@@ -203,7 +203,8 @@ void THeadlessHost::Compose(const TRect& screenRect) {
   if (area.IsEmpty()) return;
   // Top-level windows bottom to top, each followed by the windows embedded in it. Start at
   // the highest top-level window that covers the whole area: everything below is hidden.
-  std::vector<const THeadlessWindow*> tops;
+  std::vector<const THeadlessWindow*>& tops = FTops;  // storage kept between presents
+  tops.clear();
   for (const THeadlessWindow* w : FZOrder)
     if (w->Params().Parent == 0 || Find(w->Params().Parent) == nullptr) tops.push_back(w);
   size_t first = tops.size();
@@ -216,18 +217,18 @@ void THeadlessHost::Compose(const TRect& screenRect) {
     FillBits(FScreen, area, kDesktop);
     first = 0;
   }
+  for (size_t i = first; i < tops.size(); ++i) ComposeWindow(tops[i], area);
+}
+
+void THeadlessHost::ComposeWindow(const THeadlessWindow* w, const TRect& clip) {
+  if (!w->ShownOnScreen()) return;
+  const TRect wr = w->ScreenRect();
+  const TRect part = IntersectRect(wr, clip);
+  if (!part.IsEmpty()) CopyRect(w->Pixels(), part.Left - wr.Left, part.Top - wr.Top, FScreen, part);
   // An embedded window is clipped to its parent's client area.
-  std::function<void(const THeadlessWindow*, const TRect&)> draw = [&](const THeadlessWindow* w,
-                                                                       const TRect& clip) {
-    if (!w->ShownOnScreen()) return;
-    const TRect wr = w->ScreenRect();
-    const TRect part = IntersectRect(wr, clip);
-    if (!part.IsEmpty()) CopyRect(w->Pixels(), part.Left - wr.Left, part.Top - wr.Top, FScreen, part);
-    const TRect inner = IntersectRect(w->ClientScreenRect(), clip);
-    for (const THeadlessWindow* child : FZOrder)
-      if (child->Params().Parent == w->Handle() && child != w) draw(child, inner);
-  };
-  for (size_t i = first; i < tops.size(); ++i) draw(tops[i], area);
+  const TRect inner = IntersectRect(w->ClientScreenRect(), clip);
+  for (const THeadlessWindow* child : FZOrder)
+    if (child->Params().Parent == w->Handle() && child != w) ComposeWindow(child, inner);
 }
 
 void THeadlessHost::Post(const TInputEvent& event) {

@@ -87,9 +87,13 @@ class THeadlessHost : public IWindowHost {
   uintptr_t FActive = 0;
 
  private:
+  // Copies a shown window and the windows embedded in it onto the screen, within clip.
+  void ComposeWindow(const THeadlessWindow* window, const TRect& clip);
+
   TVirtualClock& FClock;
   TBitmap FScreen;
   std::vector<THeadlessWindow*> FZOrder;  // bottom to top
+  std::vector<const THeadlessWindow*> FTops;  // Compose's list of top-level windows
   std::vector<std::unique_ptr<THeadlessWindow>> FForeign;
   std::deque<TInputEvent> FEvents;
   bool FWake = false;
