@@ -64,12 +64,15 @@ std::vector<double> Time(int count, F&& step) {
   return ms;
 }
 
+// Untimed runs before each case's timed ones: a tenth of them, at least one.
+int WarmUps(int count) { return std::max(1, count / 10); }
+
 // Read after every copy, so that no copy counts as dead.
 volatile uint8_t gSink = 0;
 
 std::vector<double> TimeMemcpy(size_t bytes, int count) {
   std::vector<uint8_t> from(bytes, 7), to(bytes);
-  for (int i = 0; i < count / 10 + 1; ++i) std::memcpy(to.data(), from.data(), bytes);
+  for (int i = 0; i < WarmUps(count); ++i) std::memcpy(to.data(), from.data(), bytes);
   return Time(count, [&](int i) {
     std::memcpy(to.data(), from.data(), bytes);
     gSink = to[(static_cast<size_t>(i) * 4099u) % bytes];
@@ -120,7 +123,7 @@ void TimeSize(const TOptions& o, TTimingSize size) {
 
     // The window's first messages, then presents that allocate the section and fault its pages in.
     drain();
-    for (int i = 0; i < o.Count / 10 + 1; ++i) window->Present(frame, whole);
+    for (int i = 0; i < WarmUps(o.Count); ++i) window->Present(frame, whole);
     drain();
 
     const auto full = Time(o.Count, [&](int) { window->Present(frame, whole); });
@@ -189,7 +192,7 @@ int Run(int argc, char** argv) {
   IScreenInfo& screen = Platform().Screen();
   std::printf("backend %s, display %dx%d at %d bits per pixel; %d timed runs per case (%d untimed first)\n",
               o.Backend == TBackend::Win32 ? "win32" : "headless", screen.Width(), screen.Height(),
-              screen.BitsPerPixel(), o.Count, o.Count / 10 + 1);
+              screen.BitsPerPixel(), o.Count, WarmUps(o.Count));
   ShutdownPlatform();
   std::printf("%-11s %-11s %-26s %10s %10s %10s\n", "size", "client", "case", "median ms", "p10 ms", "p90 ms");
   for (const TTimingSize s : o.Sizes) TimeSize(o, s);
