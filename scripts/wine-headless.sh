@@ -5,9 +5,11 @@
 # shared by both.
 #
 #   scripts/wine-headless.sh [--arch A] install            the packages (bootstrap-win32.sh)
-#   scripts/wine-headless.sh [--arch A] start [--display]  prepare the prefix and keep its
+#   scripts/wine-headless.sh [--arch A] start [--display [--screen WxHxD]]
+#                                                          prepare the prefix and keep its
 #                                                          wineserver up; --display also starts
-#                                                          Xvfb and PulseAudio
+#                                                          Xvfb (a 1024x768x24 screen unless
+#                                                          --screen names another) and PulseAudio
 #   scripts/wine-headless.sh [--arch A] env                print the exports for the running
 #                                                          setup ($PICTOVA_WINE: the loader)
 #   scripts/wine-headless.sh [--arch A] wine PROG ARGS     run a program in that setup (the
@@ -124,12 +126,24 @@ REG
   exec 9>&-
 }
 
+# start_display [SCREEN]: SCREEN is Xvfb's WxHxD, 1024x768x24 when empty. A display already up
+# is kept; asked for a size it was not started with, this stops rather than measure on the
+# wrong screen.
 start_display() {
+  local screen=${1:-1024x768x24} running
+  if alive xvfb && [ -n "${1:-}" ]; then
+    running=$(cat "$run/screen" 2>/dev/null || echo 1024x768x24)
+    if [ "$running" != "$screen" ]; then
+      echo "wine-headless: the display runs with a $running screen, not $screen: stop it first" >&2
+      exit 1
+    fi
+  fi
   if ! alive xvfb; then
     # Xvfb picks a free display number itself and writes it to the descriptor.
     rm -f "$run/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >"$run/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$run/display" >"$run/xvfb.log" 2>&1 &
     echo $! >"$run/xvfb.pid"
+    echo "$screen" >"$run/screen"
     for _ in $(seq 100); do [ -s "$run/display" ] && break; sleep 0.1; done
     [ -s "$run/display" ] || { cat "$run/xvfb.log" >&2; echo "wine-headless: Xvfb did not start" >&2; exit 1; }
   fi
@@ -172,7 +186,13 @@ case "$cmd" in
     mode=plain
     if [ "${1:-}" = "--display" ]; then
       mode=display
-      start_display
+      screen=""
+      if [ "${2:-}" = "--screen" ]; then
+        screen=${3:-}
+        [[ "$screen" =~ ^[1-9][0-9]*x[1-9][0-9]*x(8|16|24|32)$ ]] ||
+          { echo "wine-headless: --screen wants WIDTHxHEIGHTxDEPTH, e.g. 3840x2160x24" >&2; exit 2; }
+      fi
+      start_display "$screen"
     fi
     eval "$(envvars)"
     # Wine's desktop process keeps the display it started with: a server started without one
@@ -252,10 +272,11 @@ case "$cmd" in
         if alive $p; then kill "$(cat "$run/$p.pid")" 2>/dev/null || true; fi
         rm -f "$run/$p.pid"
       done
+      rm -f "$run/screen"
     fi
     ;;
   *)
-    echo "usage: $0 [--arch win32|win64] install | start [--display] | env | wine PROG ARGS | record OUT.wav -- CMD | shot OUT.png | stop" >&2
+    echo "usage: $0 [--arch win32|win64] install | start [--display [--screen WxHxD]] | env | wine PROG ARGS | record OUT.wav -- CMD | shot OUT.png | stop" >&2
     exit 2
     ;;
 esac
