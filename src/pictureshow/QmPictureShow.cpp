@@ -28,6 +28,30 @@ TRect Normalized(const TRect& r) {
           std::max(r.Top, r.Bottom)};
 }
 
+// The part of the picture that a final stretch copy of s onto d writes every pixel of: all of d
+// inside the picture when both run forwards and s lies inside the picture (each pixel of d then
+// takes a source pixel), else nothing.
+TRect FinalCopyCovers(const TRect& d, const TRect& s, int32_t w, int32_t h) {
+  const TRect picture = Rect(0, 0, w, h);
+  if (d.Left >= d.Right || d.Top >= d.Bottom || s.Left >= s.Right || s.Top >= s.Bottom) return {};
+  if (IntersectRect(s, picture) != s) return {};
+  return IntersectRect(d, picture);
+}
+
+// Calls visit for the parts of r outside hole (at most four bands: above, left, right, below).
+template <typename Visit>
+void ForEachPartOutside(const TRect& r, const TRect& hole, Visit&& visit) {
+  const TRect h = IntersectRect(r, hole);
+  if (h.IsEmpty()) {
+    visit(r);
+    return;
+  }
+  if (r.Top < h.Top) visit(Rect(r.Left, r.Top, r.Right, h.Top));
+  if (r.Left < h.Left) visit(Rect(r.Left, h.Top, h.Left, h.Bottom));
+  if (h.Right < r.Right) visit(Rect(h.Right, h.Top, r.Right, h.Bottom));
+  if (h.Bottom < r.Bottom) visit(Rect(r.Left, h.Bottom, r.Right, r.Bottom));
+}
+
 // Fires a notify event through a copy: a handler that frees the control frees the event's
 // own storage too, which must not happen while it runs.
 void Fire(const TNotifyEvent& event, TComponent* sender) {
@@ -379,12 +403,21 @@ void TQmPictureShow::RenderFrame() {
 
   // Style 118 without a handler between restore and fade does both in one pass.
   const bool fusedFade = style == 118 && !OnBeforeNewFrame && p > 0 && p < 100;
+  // A rectangle style's final copy, made here already when no handler comes between: where it
+  // writes every pixel, the snapshot need not be put back first.
+  std::optional<TRectFrame> rectFrame;
+  TRect overwritten;
+  if (IsRectStyle(style) && !handlers && p > 0 && p < 100) {
+    rectFrame = RectEffect(style, g);
+    overwritten = FinalCopyCovers(rectFrame->D, rectFrame->S, w, h);
+  }
   if (!fusedFade) {
     // ScreenBitmap differs from the snapshot only where the last frame wrote.
     TCanvasLock lock(canvas);
     for (int i = 0; i < FLastFrame.Count; ++i) {
-      const TRect& r = FLastFrame.Rects[static_cast<size_t>(i)];
-      canvas.BitBlt(r.Left, r.Top, r.Width(), r.Height(), *FOldBitmap, r.Left, r.Top);
+      ForEachPartOutside(FLastFrame.Rects[static_cast<size_t>(i)], overwritten, [&](const TRect& r) {
+        canvas.BitBlt(r.Left, r.Top, r.Width(), r.Height(), *FOldBitmap, r.Left, r.Top);
+      });
     }
   }
   Fire(OnBeforeNewFrame, this, picture, screen);
@@ -413,7 +446,8 @@ void TQmPictureShow::RenderFrame() {
         FProgress = 100;
       }
     } else if (IsRectStyle(style)) {
-      const TRectFrame frame = RectEffect(style, g);
+      if (!rectFrame) rectFrame = RectEffect(style, g);
+      const TRectFrame& frame = *rectFrame;
       for (const TRectPiece& piece : frame.Pieces) {
         DrawPiece(canvas, picture, piece);
         written.Add(IntersectRect(PieceBounds(piece), Rect(0, 0, w, h)));
