@@ -202,7 +202,7 @@ const bool kRegistered = [] {
     anchor(benchmark::RegisterBenchmark(name("BM_FullPaint").c_str(), BM_FullPaint, w, h));
     anchor(benchmark::RegisterBenchmark(name("BM_Present/headless").c_str(), BM_Present, TBackend::Headless, w, h));
     anchor(benchmark::RegisterBenchmark(name("BM_Present/sdl").c_str(), BM_Present, TBackend::Sdl, w, h));
-    for (int style : {5, 14, 51, 61, 84, 118, 121})
+    for (int style = 0; style <= kMaxShowStyle; ++style)
       transition(benchmark::RegisterBenchmark(name("BM_FrameOnForm/style:" + std::to_string(style)).c_str(),
                                               BM_FrameOnForm, style, w, h));
     for (int style = 0; style <= kMaxShowStyle; ++style)
