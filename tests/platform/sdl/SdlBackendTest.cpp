@@ -120,7 +120,11 @@ TEST_F(SdlBackendTest, AFormShowsItsPixelsOnTheXScreen) { CheckFormPixels(); }
 
 TEST_F(SdlBackendTest, AStreamingTextureShowsTheSamePixels) {
   setenv("PICTOVA_SDL_PRESENT", "texture", 1);
+  // SDL's own software renderer: the OpenGL one would load the system's GL driver, whose
+  // allocations outlive the test (and whose drawing under Xvfb is software anyway).
+  setenv("SDL_RENDER_DRIVER", "software", 1);
   CheckFormPixels();
+  unsetenv("SDL_RENDER_DRIVER");
   unsetenv("PICTOVA_SDL_PRESENT");
 }
 
