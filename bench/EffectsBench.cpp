@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "NoisePicture.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "pictureshow/Effects.h"
@@ -19,22 +20,10 @@ namespace {
 // Frames are measured halfway through the transition unless named otherwise.
 constexpr int32_t kProgress = 50;
 
-TBitmap Picture(int32_t w, int32_t h, uint32_t seed) {
-  TBitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* row = b.ScanLine(y);
-    for (int32_t i = 0; i < w * 3; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      row[i] = static_cast<uint8_t>(seed >> 24);
-    }
-  }
-  return b;
-}
-
 struct TFrameFixture {
   TBitmap Old, New, Screen;
   TFrameFixture(int32_t w, int32_t h)
-      : Old(Picture(w, h, 1)), New(Picture(w, h, 2)), Screen(w, h) {}
+      : Old(NoisePicture(w, h, 1)), New(NoisePicture(w, h, 2)), Screen(w, h) {}
 };
 
 void ComposeFrame(TFrameFixture& f, int style, int32_t progress) {

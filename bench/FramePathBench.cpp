@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "NoisePicture.h"
 #include "gfx/Bitmap.h"
 #include "pictureshow/QmPictureShow.h"
 #include "platform/Platform.h"
@@ -26,18 +27,6 @@ namespace pictova {
 namespace {
 
 constexpr std::pair<int32_t, int32_t> kSizes[] = {{1920, 1080}, {3840, 2160}};
-
-TBitmap Picture(int32_t w, int32_t h, uint32_t seed) {
-  TBitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* row = b.ScanLine(y);
-    for (int32_t i = 0; i < w * 3; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      row[i] = static_cast<uint8_t>(seed >> 24);
-    }
-  }
-  return b;
-}
 
 bool WantSdl() {
   const char* v = std::getenv("PICTOVA_BENCH_SDL");
@@ -84,7 +73,7 @@ struct TFixture {
   void Prepare(int style, int32_t w, int32_t h) {
     Show->SetManual(true);
     Show->SetStyle(static_cast<TShowStyle>(style));
-    const TBitmap picture = Picture(w, h, 2);
+    const TBitmap picture = NoisePicture(w, h, 2);
     Show->Picture().SetGraphic(&picture);
     Show->Execute();
   }
@@ -153,7 +142,7 @@ void BM_Present(benchmark::State& state, TBackend backend, int32_t w, int32_t h)
   params.Visible = true;
   params.Caption = "bench";
   std::unique_ptr<IPlatformWindow> window = Platform().Windows().CreateWindow(params);
-  const TBitmap frame = Picture(w, h, 5);
+  const TBitmap frame = NoisePicture(w, h, 5);
   int32_t cw = 0, ch = 0;
   window->ClientSize(cw, ch);
   for (auto _ : state) window->Present(frame, Rect(0, 0, w, h));

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "NoisePicture.h"
 #include "gfx/Bitmap.h"
 #include "pictureshow/QmPictureShow.h"
 #include "platform/Platform.h"
@@ -19,18 +20,6 @@
 
 namespace pictova {
 namespace {
-
-TBitmap Picture(int32_t w, int32_t h, uint32_t seed) {
-  TBitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* row = b.ScanLine(y);
-    for (int32_t i = 0; i < w * 3; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      row[i] = static_cast<uint8_t>(seed >> 24);
-    }
-  }
-  return b;
-}
 
 // A control with a prepared manual transition; it is on no form, so a frame's invalidation
 // and repaint cost nothing and the measure is RenderFrame itself.
@@ -46,7 +35,7 @@ struct TControlFixture {
     Show->SetBounds(0, 0, w, h);
     Show->SetManual(true);
     Show->SetStyle(static_cast<TShowStyle>(style));
-    const TBitmap picture = Picture(w, h, 2);
+    const TBitmap picture = NoisePicture(w, h, 2);
     Show->Picture().SetGraphic(&picture);
     Show->Execute();
   }

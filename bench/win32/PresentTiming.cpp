@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "NoisePicture.h"
 #include "TimingSummary.h"
 #include "gfx/Bitmap.h"
 #include "platform/Input.h"
@@ -34,19 +35,6 @@ struct TOptions {
   int Count = 200;
   TBackend Backend = TBackend::Win32;
 };
-
-// The same noise as framepath_bench's frames: no run of equal bytes for a driver to take short.
-TBitmap Noise(int32_t w, int32_t h, uint32_t seed) {
-  TBitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* row = b.ScanLine(y);
-    for (int32_t i = 0; i < w * 3; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      row[i] = static_cast<uint8_t>(seed >> 24);
-    }
-  }
-  return b;
-}
 
 double MsSince(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -108,7 +96,7 @@ void TimeSize(const TOptions& o, TTimingSize size) {
     params.Visible = true;
     params.Caption = "pictova-present-timing";
     std::unique_ptr<IPlatformWindow> window = Platform().Windows().CreateWindow(params);
-    const TBitmap frame = Noise(w, h, 5);
+    const TBitmap frame = NoisePicture(w, h, 5);
     int32_t cw = 0, ch = 0;
     window->ClientSize(cw, ch);
     const std::string sizeText = SizeText(w, h), clientText = SizeText(cw, ch);

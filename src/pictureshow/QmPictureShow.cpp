@@ -397,7 +397,11 @@ void TQmPictureShow::RenderFrame() {
   if (IsRegionStyle(style) && !handlers && p > 0 && p < 100) {
     region = RegionEffect(style, g);
     regionMade = true;
-    if (region && RenderRegionStep(*region)) return;
+    // The last frame left the screen as its region made it: only the difference changes.
+    if (region && FLastRegion) {
+      RenderRegionStep(std::move(*region));
+      return;
+    }
   }
   FLastRegion.reset();
 
@@ -516,8 +520,7 @@ void TQmPictureShow::RenderFrame() {
   if (!FInPaint) Update();
 }
 
-bool TQmPictureShow::RenderRegionStep(const TRegion& region) {
-  if (!FLastRegion) return false;
+void TQmPictureShow::RenderRegionStep(TRegion region) {
   TBitmap& screen = *FScreenBitmap;
   const int32_t w = screen.Width(), h = screen.Height();
   TRegion grown, shrunk;
@@ -552,9 +555,8 @@ bool TQmPictureShow::RenderRegionStep(const TRegion& region) {
   }
   FLastFrame = TFrameRects{};
   FLastFrame.Add(IntersectRect(region.Bounds(), picture));
-  FLastRegion = region;
+  FLastRegion = std::move(region);
   if (!FInPaint) Update();
-  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -147,10 +147,9 @@ class TQmPictureShow : public TGraphicControl {
   // The client rectangle that the picture is stretched to (FitRect with StretchFine).
   TRect StretchTarget() const;
   void InvalidateIfShown();
-  // A region style's frame from the last region's: the picture where the region grew, the
-  // snapshot where it shrank, and only that invalidated. False when the screen does not
-  // stand as the last region left it (the whole frame is then rendered).
-  bool RenderRegionStep(const TRegion& region);
+  // A region style's frame from the last region's (FLastRegion, which must be there): the
+  // picture where the region grew, the snapshot where it shrank, and only that invalidated.
+  void RenderRegionStep(TRegion region);
 
   // The rectangles (picture coordinates) that one frame wrote over the snapshot.
   struct TFrameRects {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "app/Payload.h"
 #include "dsmixer/SoundFixtures.h"
@@ -104,39 +105,35 @@ int32_t Entries(const char* folder) {
   return n;
 }
 
+// Every count of TSoakHandles with the name it is reported by.
+constexpr std::pair<const char*, int32_t TSoakHandles::*> kCounts[] = {
+    {"windows", &TSoakHandles::Windows},       {"timers", &TSoakHandles::Timers},
+    {"threads", &TSoakHandles::Threads},       {"files", &TSoakHandles::Files},
+    {"sound devices", &TSoakHandles::SoundDevices}, {"sound buffers", &TSoakHandles::SoundBuffers},
+    {"sound events", &TSoakHandles::SoundEvents},
+};
+
 void KeepHighest(TSoakHandles& into, const TSoakHandles& now) {
-  into.Windows = std::max(into.Windows, now.Windows);
-  into.Timers = std::max(into.Timers, now.Timers);
-  into.Threads = std::max(into.Threads, now.Threads);
-  into.Files = std::max(into.Files, now.Files);
-  into.SoundDevices = std::max(into.SoundDevices, now.SoundDevices);
-  into.SoundBuffers = std::max(into.SoundBuffers, now.SoundBuffers);
-  into.SoundEvents = std::max(into.SoundEvents, now.SoundEvents);
+  for (const auto& [name, count] : kCounts) into.*count = std::max(into.*count, now.*count);
 }
 
 }  // namespace
 
 std::string TSoakHandles::GrowthOver(const TSoakHandles& first) const {
   std::string text;
-  const auto check = [&](const char* name, int32_t now, int32_t before) {
-    if (now <= before) return;
-    text += (text.empty() ? "" : ", ") + std::string(name) + " " + std::to_string(now) + " > " + std::to_string(before);
-  };
-  check("windows", Windows, first.Windows);
-  check("timers", Timers, first.Timers);
-  check("threads", Threads, first.Threads);
-  check("files", Files, first.Files);
-  check("sound devices", SoundDevices, first.SoundDevices);
-  check("sound buffers", SoundBuffers, first.SoundBuffers);
-  check("sound events", SoundEvents, first.SoundEvents);
+  for (const auto& [name, count] : kCounts) {
+    if (this->*count <= first.*count) continue;
+    text += (text.empty() ? "" : ", ") + std::string(name) + " " + std::to_string(this->*count) + " > " +
+            std::to_string(first.*count);
+  }
   return text;
 }
 
 std::string TSoakHandles::Text() const {
-  return "windows " + std::to_string(Windows) + ", timers " + std::to_string(Timers) + ", threads " +
-         std::to_string(Threads) + ", files " + std::to_string(Files) + ", sound devices " +
-         std::to_string(SoundDevices) + ", buffers " + std::to_string(SoundBuffers) + ", events " +
-         std::to_string(SoundEvents);
+  std::string text;
+  for (const auto& [name, count] : kCounts)
+    text += (text.empty() ? "" : ", ") + std::string(name) + " " + std::to_string(this->*count);
+  return text;
 }
 
 TSoakHandles HandlesInUse() {

@@ -40,7 +40,6 @@ class TSdlWindow : public IPlatformWindow {
   // texture drawn by a renderer (PICTOVA_SDL_PRESENT=texture), where a GPU does the drawing.
   // Either way only the dirty rectangle is converted, straight into its place.
   enum class TPresentPath { Surface, Texture };
-  TPresentPath PresentPath() const { return FPath; }
 
  private:
   void Create();

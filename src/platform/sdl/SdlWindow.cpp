@@ -24,8 +24,7 @@ TSdlWindow::TPresentPath RequestedPresentPath() {
 }
 
 bool IsXrgb32(const SDL_PixelFormat* format) {
-  return format->BytesPerPixel == 4 &&
-         (format->format == SDL_PIXELFORMAT_RGB888 || format->format == SDL_PIXELFORMAT_ARGB8888);
+  return format->format == SDL_PIXELFORMAT_RGB888 || format->format == SDL_PIXELFORMAT_ARGB8888;
 }
 
 }  // namespace
