@@ -11,6 +11,7 @@ packages=(
   libfreetype-dev fonts-liberation
   libsdl2-dev libx11-dev libsndfile1-dev
   xvfb xauth
+  xdotool x11-apps imagemagick  # the SDL end-to-end test types and reads the screen
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
