@@ -254,6 +254,9 @@ TRect TQmPictureShow::StretchTarget() const {
 }
 
 void TQmPictureShow::Prepare() {
+  // The snapshot comes from the drawing surface, which must show the last frame before
+  // ScreenBitmap changes below.
+  if (FSurfaceStale) PaintBuffer();
   const int32_t w = FPicture->Width(), h = FPicture->Height();
   TBitmap& screen = *FScreenBitmap;
   screen.Canvas().Brush.Color = FColor;
@@ -350,6 +353,7 @@ void TQmPictureShow::Clear() {
   TCanvas& canvas = FScreenBitmap->Canvas();
   if (!canvas.TryLock()) return;
   canvas.Unlock();
+  if (FSurfaceStale) PaintBuffer();  // keeps the last frame until the next paint
   FScreenBitmap = std::make_unique<TBitmap>();
   Invalidate();
 }
@@ -651,6 +655,27 @@ void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGrap
   }
 }
 
+const TBitmap* TQmPictureShow::PaintedPixels(const TRect&) {
+  const TBitmap& screen = *FScreenBitmap;
+  const TRect c = ClientRect();
+  if (IsDesigning() || !IsMainThread() || FInPaint || screen.Empty() || screen.Width() != c.Width() ||
+      screen.Height() != c.Height())
+    return nullptr;
+  const TRect dest = !FStretch ? FPicRect : StretchTarget();
+  if (dest != c) return nullptr;
+  FSurfaceStale = true;
+  return &screen;
+}
+
+const TBitmap& TQmPictureShow::PaintBuffer() const {
+  auto& self = *const_cast<TQmPictureShow*>(this);
+  if (FSurfaceStale) {
+    // The frame shown last is ScreenBitmap 1:1; composed whole, the surface shows it again.
+    self.Paint();
+  }
+  return *self.Canvas().Bitmap();
+}
+
 void TQmPictureShow::Paint() {
   const TRect c = ClientRect();
   // The control composes straight on its own drawing surface, which keeps the whole client as
@@ -660,8 +685,9 @@ void TQmPictureShow::Paint() {
   TBitmap& buffer = *pc.Bitmap();
   buffer.SetSize(c.Width(), c.Height());
   const bool resized = FPaintedSize.X != c.Width() || FPaintedSize.Y != c.Height();
-  if (resized) pc.RemoveClipRgn();
+  if (resized || FSurfaceStale) pc.RemoveClipRgn();
   FPaintedSize = {c.Width(), c.Height()};
+  FSurfaceStale = false;
   const TRect area = pc.HasClipRegion() ? IntersectRect(pc.ClipRect(), c) : c;
   if (area.IsEmpty()) return;
   {

@@ -110,10 +110,10 @@ class TQmPictureShow : public TGraphicControl {
   void InvalidateArea(const TRect& rect);
 
   // State, read-only: the current frame at the picture's size, the last painted client area
-  // (the control's drawing surface),
-  // the unscaled picture's placement in client coordinates.
+  // (the control's drawing surface; brought up to date first when frames went to the form
+  // straight from ScreenBitmap), the unscaled picture's placement in client coordinates.
   const TBitmap& ScreenBitmap() const { return *FScreenBitmap; }
-  const TBitmap& PaintBuffer() const { return *const_cast<TQmPictureShow*>(this)->Canvas().Bitmap(); }
+  const TBitmap& PaintBuffer() const;
   TRect PicRect() const { return FPicRect; }
   bool InPaint() const { return FInPaint; }
 
@@ -128,6 +128,9 @@ class TQmPictureShow : public TGraphicControl {
  protected:
   void WndProc(TMessage& message) override;
   void Paint() override;
+  // ScreenBitmap itself when it fills the client 1:1 (the usual full-screen frame): the form
+  // copies the frame from it, one copy fewer than composing it on the drawing surface first.
+  const TBitmap* PaintedPixels(const TRect& part) override;
   void Resize() override;
   virtual void PictureChanged();
   void BgPictureChanged();
@@ -185,6 +188,9 @@ class TQmPictureShow : public TGraphicControl {
 
   std::unique_ptr<TBitmap> FScreenBitmap;
   TPoint FPaintedSize;  // the client size that PaintBuffer was last composed at
+  // Frames went to the form straight from ScreenBitmap since the drawing surface was last
+  // composed: the surface is composed whole again before it is read or painted on.
+  bool FSurfaceStale = false;
   std::unique_ptr<TBitmap> FOldBitmap;  // present only while Busy
   std::unique_ptr<TBitmap> FNewBitmap;  // present only while Busy
   TRect FPicRect;

@@ -1,5 +1,6 @@
 // Painting of a form: erase what no opaque control covers, then every control in z-order,
-// each on its own surface with the control's origin, copied back inside the invalid area.
+// each on its own surface with the control's origin, copied back inside the invalid area (or,
+// for a control that shows a bitmap of its own 1:1, copied from that bitmap).
 #include <cstring>
 
 #include "ui/Application.h"
@@ -56,13 +57,21 @@ class TPainter {
   }
 
   static void PaintControl(TBitmap& back, TControl& c, const TRect& bounds, const TRect& part) {
+    const TRect inner = OffsetRect(part, -bounds.Left, -bounds.Top);
+    if ((c.ControlStyle() & csOpaque) != 0) {
+      const TBitmap* pixels = c.PaintedPixels(inner);
+      if (pixels != nullptr && pixels->PixelFormat() == pf24bit && pixels->Width() == bounds.Width() &&
+          pixels->Height() == bounds.Height()) {
+        CopyBits(*pixels, inner.Left, inner.Top, back, part);
+        return;
+      }
+    }
     TBitmap& surface = c.FPaintBitmap;
     if (surface.PixelFormat() != pf24bit) surface.SetPixelFormat(pf24bit);
     surface.SetSize(bounds.Width(), bounds.Height());
     TCanvas& canvas = surface.Canvas();
     canvas.Brush = TBrush{};
     canvas.Pen = TPen{};
-    const TRect inner = OffsetRect(part, -bounds.Left, -bounds.Top);
     // A control that does not cover its whole rectangle draws over what lies beneath.
     if ((c.ControlStyle() & csOpaque) == 0) CopyBits(back, part.Left, part.Top, surface, inner);
     // The control draws only inside the part being painted: the rest is not copied back, and
