@@ -135,6 +135,103 @@ TEST_F(PaintTest, AFailingPaintIsReportedAndTheOtherControlsStillPaint) {
   EXPECT_EQ(Headless().ShownMessageBoxes()[0].Text, "Paint broke.");
 }
 
+// An opaque control that shows a bitmap of its own size 1:1 and hands it to the painter.
+class TPixelsSketch : public TSketch {
+ public:
+  using TSketch::TSketch;
+  TBitmap Pixels;
+  bool HandOver = true;
+
+ protected:
+  const TBitmap* PaintedPixels(const TRect&) override { return HandOver ? &Pixels : nullptr; }
+};
+
+TEST_F(PaintTest, HandedOverPixelsArePaintedInTheirPlaceUnderTheControlsAboveThem) {
+  TForm* form = MakeForm();
+  auto* shown = new TPixelsSketch(form, true);
+  shown->SetParent(form);
+  shown->SetBounds(10, 10, 100, 60);
+  shown->Pixels.SetSize(100, 60);
+  Fill(shown->Pixels.Canvas(), Rect(0, 0, 100, 60), clBlue);
+  shown->Pixels.Canvas().SetPixel(99, 59, clYellow);
+  shown->Draw = [](TCanvas& c) { Fill(c, Rect(0, 0, 100, 60), clLime); };
+  auto* above = new TSketch(form, false);
+  above->SetParent(form);
+  above->SetBounds(50, 30, 10, 10);
+  above->Draw = [](TCanvas& c) { Fill(c, Rect(0, 0, 5, 10), clWhite); };
+  form->Show();
+  App().ProcessMessages();
+  EXPECT_EQ(shown->Paints, 0);
+  EXPECT_EQ(At(10, 10), clBlue);
+  EXPECT_EQ(At(109, 69), clYellow);
+  EXPECT_EQ(At(110, 69), clRed);
+  EXPECT_EQ(At(52, 35), clWhite);
+  EXPECT_EQ(At(57, 35), clBlue);  // the transparent control shows the handed-over pixels
+
+  // A part only; and pixels of the wrong size are not taken: the control paints.
+  Fill(shown->Pixels.Canvas(), Rect(0, 0, 100, 60), clNavy);
+  shown->InvalidateRect(Rect(0, 0, 20, 20));
+  shown->Update();
+  EXPECT_EQ(At(29, 29), clNavy);
+  EXPECT_EQ(At(30, 30), clBlue);
+  shown->Pixels.SetSize(99, 60);
+  shown->Invalidate();
+  shown->Update();
+  EXPECT_EQ(shown->Paints, 1);
+  EXPECT_EQ(At(10, 10), clLime);
+}
+
+// The screen composed from windows that present straight onto it while nothing covers them.
+TEST_F(PaintTest, AWindowThatPresentedStraightOntoTheScreenIsComposedRightWhenCoveredMovedAndUncovered) {
+  TForm* back = MakeForm();
+  auto* sketch = new TSketch(back, true);
+  sketch->SetParent(back);
+  sketch->SetBounds(0, 0, 200, 100);
+  TColor left = clBlue, right = clLime;
+  sketch->Draw = [&](TCanvas& c) {
+    Fill(c, Rect(0, 0, 100, 100), left);
+    Fill(c, Rect(100, 0, 200, 100), right);
+  };
+  back->Show();
+  App().ProcessMessages();
+  EXPECT_EQ(At(50, 50), clBlue);
+  EXPECT_EQ(At(150, 50), clLime);
+
+  // Another window over the right half; the one behind changes under it and beside it.
+  auto* front = new TForm(&App());
+  front->SetBorderStyle(bsNone);
+  front->SetBounds(150, 0, 100, 100);
+  front->SetColor(clYellow);
+  front->Show();
+  App().ProcessMessages();
+  left = clNavy;
+  right = clMaroon;
+  sketch->Invalidate();
+  App().ProcessMessages();
+  EXPECT_EQ(At(50, 50), clNavy);
+  EXPECT_EQ(At(120, 50), clMaroon);
+  EXPECT_EQ(At(160, 50), clYellow);
+  front->Hide();
+  App().ProcessMessages();
+  EXPECT_EQ(At(160, 50), clMaroon);
+  EXPECT_EQ(At(220, 50), Headless().ScreenBitmap().Pixel(300, 300));  // the desktop
+
+  // Uncovered again: new pixels straight onto the screen, then the window moves and is covered.
+  left = clTeal;
+  sketch->InvalidateRect(Rect(0, 0, 100, 100));
+  App().ProcessMessages();
+  EXPECT_EQ(At(50, 50), clTeal);
+  back->SetBounds(20, 30, 200, 100);
+  App().ProcessMessages();
+  EXPECT_EQ(At(70, 80), clTeal);
+  EXPECT_EQ(At(170, 80), clMaroon);
+  front->Show();
+  front->Hide();
+  App().ProcessMessages();
+  EXPECT_EQ(At(70, 80), clTeal);
+  EXPECT_EQ(At(180, 80), clMaroon);
+}
+
 // A whole little program: form, controls, timer and two workers changing captions. Runs
 // it on a fresh headless platform and returns the screen at 1000 ms and a trace.
 TBitmap RunScenario(std::string& trace) {

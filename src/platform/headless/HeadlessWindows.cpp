@@ -77,6 +77,7 @@ bool THeadlessWindow::ShownOnScreen() const {
 }
 
 void THeadlessWindow::SetParams(const TWindowParams& params) {
+  SyncFromScreen();
   const TRect before = ShownOnScreen() ? ScreenRect() : TRect{};
   const bool raise = params.TopMost && !FParams.TopMost;
   FParams = params;
@@ -127,11 +128,31 @@ void THeadlessWindow::Present(const TBitmap& client, const TRect& dirty) {
   ClientSize(cw, ch);
   TRect d = IntersectRect(dirty, Rect(0, 0, std::min(cw, client.Width()), std::min(ch, client.Height())));
   if (d.IsEmpty() || client.PixelFormat() != pf24bit) return;
-  CopyRect(client, d.Left, d.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
+  const TRect c = ClientScreenRect();
   if (ShownOnScreen()) {
-    const TRect c = ClientScreenRect();
-    FHost.Compose(OffsetRect(d, c.Left, c.Top));
+    TBitmap& screen = FHost.ScreenPixels();
+    const TRect onScreen = Rect(0, 0, screen.Width(), screen.Height());
+    // A window over everything else (a full-screen show) writes its pixels once, onto the
+    // screen, and takes them back only when they are needed.
+    if (IntersectRect(c, onScreen) == c && FHost.Uncovered(this, c)) {
+      CopyRect(client, d.Left, d.Top, screen, OffsetRect(d, c.Left, c.Top));
+      FOnScreenOnly = FOnScreenOnly.IsEmpty() ? d : UnionRect(FOnScreenOnly, d);
+      return;
+    }
   }
+  CopyRect(client, d.Left, d.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
+  if (ShownOnScreen()) FHost.Compose(OffsetRect(d, c.Left, c.Top));
+}
+
+void THeadlessWindow::SyncFromScreen() {
+  if (FOnScreenOnly.IsEmpty()) return;
+  // Nothing was composed since these pixels went onto the screen, and the window has not
+  // moved: they are still there.
+  const TFrameMetrics m = FrameMetrics(FParams.Frame);
+  const TRect c = ClientScreenRect();
+  const TRect d = FOnScreenOnly;
+  FOnScreenOnly = TRect{};
+  CopyRect(FHost.Screen(), d.Left + c.Left, d.Top + c.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
 }
 
 void THeadlessWindow::BringToFront() {
@@ -199,6 +220,7 @@ THeadlessWindow* THeadlessHost::WindowAt(int32_t x, int32_t y) const {
 THeadlessWindow* THeadlessHost::Active() const { return FActive ? Find(FActive) : nullptr; }
 
 void THeadlessHost::Compose(const TRect& screenRect) {
+  for (THeadlessWindow* w : FZOrder) w->SyncFromScreen();
   const TRect area = IntersectRect(screenRect, Rect(0, 0, FScreen.Width(), FScreen.Height()));
   if (area.IsEmpty()) return;
   // Top-level windows bottom to top, each followed by the windows embedded in it. Start at
@@ -218,6 +240,28 @@ void THeadlessHost::Compose(const TRect& screenRect) {
     first = 0;
   }
   for (size_t i = first; i < tops.size(); ++i) ComposeWindow(tops[i], area);
+}
+
+const THeadlessWindow* THeadlessHost::TopLevelOf(const THeadlessWindow* w) const {
+  // The parent chain is at most as long as the window list (and a cycle ends there too).
+  for (size_t i = 0; i < FZOrder.size() && w->Params().Parent != 0; ++i) {
+    const THeadlessWindow* parent = Find(w->Params().Parent);
+    if (parent == nullptr) break;
+    w = parent;
+  }
+  return w;
+}
+
+bool THeadlessHost::Uncovered(const THeadlessWindow* window, const TRect& area) const {
+  if (TopLevelOf(window) != window) return false;
+  const auto self = std::find(FZOrder.begin(), FZOrder.end(), window);
+  for (const THeadlessWindow* w : FZOrder) {
+    if (w == window || !w->ShownOnScreen() || IntersectRect(w->ScreenRect(), area).IsEmpty()) continue;
+    // Composed after window: embedded in it, or shown in a top-level window above it.
+    const THeadlessWindow* top = TopLevelOf(w);
+    if (top == window || std::find(self, FZOrder.end(), top) != FZOrder.end()) return false;
+  }
+  return true;
 }
 
 void THeadlessHost::ComposeWindow(const THeadlessWindow* w, const TRect& clip) {

@@ -28,7 +28,10 @@ class THeadlessWindow : public IPlatformWindow {
   TRect ScreenRect() const;
   TRect ClientScreenRect() const;
   bool ShownOnScreen() const;
+  // The window's own copy of its pixels: current once SyncFromScreen ran.
   const TBitmap& Pixels() const { return FPixels; }
+  // Takes back from the screen the client pixels that presents wrote there directly.
+  void SyncFromScreen();
 
  private:
   void DrawFrame();
@@ -37,6 +40,10 @@ class THeadlessWindow : public IPlatformWindow {
   uintptr_t FHandle;
   TWindowParams FParams;
   TBitmap FPixels;  // the whole window, frame included
+  // Client rectangle whose pixels are on the screen only: a window on top of everything over
+  // its whole client presents straight onto the screen, and its own copy is brought up to date
+  // when anything else is composed, the window changes or its pixels are read.
+  TRect FOnScreenOnly;
 };
 
 class THeadlessHost : public IWindowHost {
@@ -66,6 +73,11 @@ class THeadlessHost : public IWindowHost {
   // A window that leaves the screen loses the keyboard, the capture and the hover.
   void Deactivate(THeadlessWindow* window);
   void Compose(const TRect& screenRect);
+  // Whether nothing is composed over window inside area (screen coordinates): no window
+  // embedded in it, no top-level window above it.
+  bool Uncovered(const THeadlessWindow* window, const TRect& area) const;
+  // The screen, written by windows' presents.
+  TBitmap& ScreenPixels() { return FScreen; }
   void Post(const TInputEvent& event);
   THeadlessWindow* Find(uintptr_t handle) const;
   THeadlessWindow* WindowAt(int32_t x, int32_t y) const;
@@ -89,6 +101,8 @@ class THeadlessHost : public IWindowHost {
  private:
   // Copies a shown window and the windows embedded in it onto the screen, within clip.
   void ComposeWindow(const THeadlessWindow* window, const TRect& clip);
+  // The top-level window that w is shown in (w itself when it is one).
+  const THeadlessWindow* TopLevelOf(const THeadlessWindow* w) const;
 
   TVirtualClock& FClock;
   TBitmap FScreen;
