@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "gfx/BandWorker.h"
 #include "gfx/Canvas.h"
 #include "rtl/SysUtils.h"
 
@@ -136,6 +137,22 @@ void TBitmap::Clear() {
 TCanvas& TBitmap::Canvas() {
   if (!FCanvas) FCanvas = std::make_unique<TCanvas>(this);
   return *FCanvas;
+}
+
+void CopyPixels(const TBitmap& source, int32_t sx, int32_t sy, TBitmap& dest, const TRect& d) {
+  const size_t bytes = static_cast<size_t>(d.Width()) * 3;
+  const auto rows = [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y)
+      std::memcpy(dest.ScanLine(d.Top + y) + d.Left * 3, source.ScanLine(sy + y) + sx * 3, bytes);
+  };
+  // One core does not reach the memory's bandwidth: a frame copies in about half the time on
+  // two. A small copy is not worth waking the helper for.
+  constexpr size_t kSplitBytes = size_t{1} << 20;
+  if (bytes * static_cast<size_t>(d.Height()) < kSplitBytes) {
+    rows(0, d.Height());
+    return;
+  }
+  TBandWorker::OfThisThread().Run(d.Height(), rows);
 }
 
 }  // namespace pictova

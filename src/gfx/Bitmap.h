@@ -91,4 +91,9 @@ class TBitmap : public TGraphic {
   std::unique_ptr<TCanvas> FCanvas;
 };
 
+// Copies rectangle d's size of 24-bit pixels from source at (sx, sy) into rectangle d of dest;
+// both are 24-bit, d lies inside dest and the part read inside source. A large copy (a frame)
+// runs on both cores.
+void CopyPixels(const TBitmap& source, int32_t sx, int32_t sy, TBitmap& dest, const TRect& d);
+
 }  // namespace pictova

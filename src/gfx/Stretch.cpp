@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "gfx/BandWorker.h"
 #include "gfx/Bitmap.h"
 
 namespace pictova {
@@ -200,6 +201,20 @@ void CopyRows(const TBitmap& source, TBitmap& dest, const TAxisMap& cols, const 
   }
 }
 
+// CopyRows over r, on both cores when r is large: each band starts its rows afresh, so the
+// bytes are those of one pass.
+void CopyRowsInBands(const TBitmap& source, TBitmap& dest, const TAxisMap& cols, const TAxisMap& rows,
+                     bool identity, const TRect& r) {
+  constexpr int64_t kSplitPixels = int64_t{1} << 18;
+  if (int64_t{r.Width()} * r.Height() < kSplitPixels) {
+    CopyRows(source, dest, cols, rows, identity, r);
+    return;
+  }
+  TBandWorker::OfThisThread().Run(r.Height(), [&](int32_t first, int32_t last) {
+    CopyRows(source, dest, cols, rows, identity, TRect{r.Left, r.Top + first, r.Right, r.Top + last});
+  });
+}
+
 }  // namespace
 
 void StretchCopy(TBitmap& dest, int32_t x, int32_t y, int32_t w, int32_t h, const TBitmap& source,
@@ -226,12 +241,12 @@ void StretchCopy(TBitmap& dest, int32_t x, int32_t y, int32_t w, int32_t h, cons
   const TRect box{cols.First, rows.First, cols.Last, rows.Last};
   const bool identity = ax.IsIdentityShift();
   if (!clipRects) {
-    CopyRows(*src, dest, cols, rows, identity, box);
+    CopyRowsInBands(*src, dest, cols, rows, identity, box);
     return;
   }
   for (const TRect& clip : *clipRects) {
     const TRect r = IntersectRect(clip, box);
-    if (!r.IsEmpty()) CopyRows(*src, dest, cols, rows, identity, r);
+    if (!r.IsEmpty()) CopyRowsInBands(*src, dest, cols, rows, identity, r);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "gfx/BandWorker.h"
 #include "gfx/Canvas.h"
 #include "gfx/Region.h"
 #include "gfx/Stretch.h"
@@ -467,7 +468,7 @@ void TQmPictureShow::RenderFrame() {
     } else if (style == 118) {
       // Both cores on the rows: each row's bytes depend on that row alone.
       const TBitmap& old = *FOldBitmap;
-      FBands.Run(h, [&](int32_t first, int32_t last) {
+      TBandWorker::OfThisThread().Run(h, [&](int32_t first, int32_t last) {
         if (fusedFade) {
           BlendBitmapsFrom(screen, old, picture, p, first, last);
         } else {
@@ -477,7 +478,8 @@ void TQmPictureShow::RenderFrame() {
     } else if (style >= 119 && style <= 122) {
       const int32_t cx = style <= 120 ? -1 : w;
       const int32_t cy = style == 119 || style == 121 ? -1 : h;
-      FBands.Run(h, [&](int32_t first, int32_t last) { RotateBitmap(screen, picture, cx, cy, p, first, last); });
+      TBandWorker::OfThisThread().Run(
+          h, [&](int32_t first, int32_t last) { RotateBitmap(screen, picture, cx, cy, p, first, last); });
     } else {
       return;  // no such style: the snapshot stays, nothing is invalidated
     }

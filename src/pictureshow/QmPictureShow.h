@@ -12,7 +12,6 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Picture.h"
 #include "gfx/Region.h"
-#include "pictureshow/BandWorker.h"
 #include "ui/Control.h"
 #include "ui/Thread.h"
 
@@ -199,7 +198,6 @@ class TQmPictureShow : public TGraphicControl {
   // and the picture inside it (a region style between its ends, no frame handler): the next
   // such frame changes only the difference of the two regions.
   std::optional<TRegion> FLastRegion;
-  TBandWorker FBands;      // the second core for the pixel styles' rows
   TAnimateThread* FThread = nullptr;  // the running worker, one of FWorkers
   // Every worker not yet freed: the running one and those that have ended (or are ending).
   std::vector<std::unique_ptr<TAnimateThread>> FWorkers;

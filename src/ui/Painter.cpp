@@ -1,21 +1,10 @@
 // Painting of a form: erase what no opaque control covers, then every control in z-order,
 // each on its own surface with the control's origin, copied back inside the invalid area (or,
 // for a control that shows a bitmap of its own 1:1, copied from that bitmap).
-#include <cstring>
-
 #include "ui/Application.h"
 #include "ui/Form.h"
 
 namespace pictova {
-namespace {
-
-void CopyBits(const TBitmap& src, int32_t sx, int32_t sy, TBitmap& dst, const TRect& d) {
-  const size_t bytes = static_cast<size_t>(d.Width()) * 3;
-  for (int32_t y = 0; y < d.Height(); ++y)
-    std::memcpy(dst.ScanLine(d.Top + y) + d.Left * 3, src.ScanLine(sy + y) + sx * 3, bytes);
-}
-
-}  // namespace
 
 // Friend of TControl: reaches the controls' drawing surfaces.
 class TPainter {
@@ -62,7 +51,7 @@ class TPainter {
       const TBitmap* pixels = c.PaintedPixels(inner);
       if (pixels != nullptr && pixels->PixelFormat() == pf24bit && pixels->Width() == bounds.Width() &&
           pixels->Height() == bounds.Height()) {
-        CopyBits(*pixels, inner.Left, inner.Top, back, part);
+        CopyPixels(*pixels, inner.Left, inner.Top, back, part);
         return;
       }
     }
@@ -73,7 +62,7 @@ class TPainter {
     canvas.Brush = TBrush{};
     canvas.Pen = TPen{};
     // A control that does not cover its whole rectangle draws over what lies beneath.
-    if ((c.ControlStyle() & csOpaque) == 0) CopyBits(back, part.Left, part.Top, surface, inner);
+    if ((c.ControlStyle() & csOpaque) == 0) CopyPixels(back, part.Left, part.Top, surface, inner);
     // The control draws only inside the part being painted: the rest is not copied back, and
     // a control that composes off-screen can read the clip to do only that part's work.
     const bool partial = inner != Rect(0, 0, bounds.Width(), bounds.Height());
@@ -89,7 +78,7 @@ class TPainter {
     });
     canvas.RemoveClipRgn();
     if (ok && surface.Width() == bounds.Width() && surface.Height() == bounds.Height())
-      CopyBits(surface, inner.Left, inner.Top, back, part);
+      CopyPixels(surface, inner.Left, inner.Top, back, part);
   }
 };
 

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <cstdlib>
 #include <string>
 #include <utility>
 
+#include "gfx/BandWorker.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/Region.h"
@@ -309,6 +311,43 @@ TEST(StretchCopy, StretchedPartIsWhatAStretchTakesFromThePart) {
   // The bounds of copies that run backwards include their start pixel.
   EXPECT_EQ(StretchDestBounds(10, 5, -3, 2), Rect(8, 5, 11, 7));
   EXPECT_TRUE(StretchDestBounds(10, 5, 0, 2).IsEmpty());
+}
+
+// Copies of a frame's size run in two bands on two threads: the bytes must be those of one
+// pass, also where a stretch repeats a source row across the split. A copy made inside a band
+// runs whole on its thread, which gives the one-pass bytes to compare with.
+TEST(StretchCopy, LargeCopiesInTwoBandsGiveTheBytesOfOnePass) {
+  TBitmap source(1301, 2 * TBandWorker::kMinRows + 7);
+  Paint(source, 3);
+  TBandWorker outer;
+  const auto oneAndTwo = [&](const std::function<void(TBitmap&)>& copy, TPixelFormat format) {
+    TBitmap two(1400, source.Height() * 2 + 5, format), one(two);
+    copy(two);
+    outer.Run(TBandWorker::kMinRows, [&](int32_t first, int32_t) {
+      if (first == 0) copy(one);
+    });
+    EXPECT_EQ(FirstDifference(two, one), "");
+  };
+  for (TPixelFormat format : {pf24bit, pf1bit}) {
+    SCOPED_TRACE(format == pf24bit ? "24-bit" : "1-bit");
+    oneAndTwo([&](TBitmap& d) { StretchCopy(d, 3, 1, 1301, source.Height(), source, 0, 0, 1301, source.Height()); },
+              format);
+    // Enlarged (repeated rows) and reduced, mirrored across, and cut by a clip region.
+    oneAndTwo([&](TBitmap& d) { StretchCopy(d, 0, 0, 1400, d.Height(), source, 0, 0, 1301, source.Height()); },
+              format);
+    oneAndTwo([&](TBitmap& d) { StretchCopy(d, 1399, 2, -1400, 300, source, 5, 3, 1296, source.Height() - 3); },
+              format);
+    TRegion clip = TRegion::CreateRectRgn(0, 0, 1400, 700);
+    clip.CombineWith(TRegion::CreateRectRgn(200, 100, 300, 600), RGN_DIFF);
+    oneAndTwo(
+        [&](TBitmap& d) {
+          d.Canvas().SelectClipRgn(&clip);
+          d.Canvas().StretchDraw(Rect(0, 0, 1400, d.Height()), &source);
+          d.Canvas().RemoveClipRgn();
+        },
+        format);
+  }
+  oneAndTwo([&](TBitmap& d) { CopyPixels(source, 1, 2, d, Rect(10, 3, 1310, source.Height() + 1)); }, pf24bit);
 }
 
 }  // namespace

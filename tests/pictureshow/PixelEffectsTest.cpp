@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gfx/Bitmap.h"
-#include "pictureshow/BandWorker.h"
+#include "gfx/BandWorker.h"
 #include "pictureshow/Effects.h"
 #include "rtl/SysUtils.h"
 

@@ -2,7 +2,6 @@
 #include "platform/headless/HeadlessWindows.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 #include "gfx/Canvas.h"
@@ -12,13 +11,6 @@ namespace pictova {
 namespace {
 
 constexpr TColor kDesktop = RGB(0, 128, 128);
-
-void CopyRect(const TBitmap& src, int32_t sx, int32_t sy, TBitmap& dst, const TRect& d) {
-  // Both bitmaps are 24-bit; d is inside dst and (sx, sy)+size inside src.
-  const size_t bytes = static_cast<size_t>(d.Width()) * 3;
-  for (int32_t y = 0; y < d.Height(); ++y)
-    std::memcpy(dst.ScanLine(d.Top + y) + d.Left * 3, src.ScanLine(sy + y) + sx * 3, bytes);
-}
 
 void FillBits(TBitmap& bmp, const TRect& r, TColor color) {
   const TRect c = IntersectRect(r, Rect(0, 0, bmp.Width(), bmp.Height()));
@@ -135,12 +127,12 @@ void THeadlessWindow::Present(const TBitmap& client, const TRect& dirty) {
     // A window over everything else (a full-screen show) writes its pixels once, onto the
     // screen, and takes them back only when they are needed.
     if (IntersectRect(c, onScreen) == c && FHost.Uncovered(this, c)) {
-      CopyRect(client, d.Left, d.Top, screen, OffsetRect(d, c.Left, c.Top));
+      CopyPixels(client, d.Left, d.Top, screen, OffsetRect(d, c.Left, c.Top));
       FOnScreenOnly = FOnScreenOnly.IsEmpty() ? d : UnionRect(FOnScreenOnly, d);
       return;
     }
   }
-  CopyRect(client, d.Left, d.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
+  CopyPixels(client, d.Left, d.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
   if (ShownOnScreen()) FHost.Compose(OffsetRect(d, c.Left, c.Top));
 }
 
@@ -152,7 +144,7 @@ void THeadlessWindow::SyncFromScreen() {
   const TRect c = ClientScreenRect();
   const TRect d = FOnScreenOnly;
   FOnScreenOnly = TRect{};
-  CopyRect(FHost.Screen(), d.Left + c.Left, d.Top + c.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
+  CopyPixels(FHost.Screen(), d.Left + c.Left, d.Top + c.Top, FPixels, OffsetRect(d, m.Border, m.Border + m.Caption));
 }
 
 void THeadlessWindow::BringToFront() {
@@ -268,7 +260,7 @@ void THeadlessHost::ComposeWindow(const THeadlessWindow* w, const TRect& clip) {
   if (!w->ShownOnScreen()) return;
   const TRect wr = w->ScreenRect();
   const TRect part = IntersectRect(wr, clip);
-  if (!part.IsEmpty()) CopyRect(w->Pixels(), part.Left - wr.Left, part.Top - wr.Top, FScreen, part);
+  if (!part.IsEmpty()) CopyPixels(w->Pixels(), part.Left - wr.Left, part.Top - wr.Top, FScreen, part);
   // An embedded window is clipped to its parent's client area.
   const TRect inner = IntersectRect(w->ClientScreenRect(), clip);
   for (const THeadlessWindow* child : FZOrder)

@@ -1,6 +1,7 @@
 // Splits a frame's rows into two bands: the calling thread does the top band while a helper
 // thread, owned by the caller and kept between frames, does the bottom one. Only for work whose
-// rows are independent, so that the bytes are those of one pass whatever the split.
+// rows are independent, so that the bytes are those of one pass whatever the split. Work that
+// is already in a band (on either thread) runs whole where it is.
 #pragma once
 
 #include <condition_variable>
@@ -8,6 +9,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 namespace pictova {
 
@@ -23,20 +25,28 @@ class TBandWorker {
   // after both bands have ended.
   template <class Fn>
   void Run(int32_t rows, Fn&& fn) {
-    if (rows < kMinRows || !Available()) {
+    if (rows < kMinRows || tInBand || !Available()) {
       fn(0, rows);
       return;
     }
     const int32_t mid = rows / 2;
-    Start(&Call<Fn>, &fn, mid, rows);
+    using F = std::remove_reference_t<Fn>;
+    Start(&Call<F>, const_cast<void*>(static_cast<const void*>(&fn)), mid, rows);
+    tInBand = true;
     try {
       fn(0, mid);
     } catch (...) {
+      tInBand = false;
       Wait(false);  // the helper still uses fn
       throw;
     }
+    tInBand = false;
     Wait(true);
   }
+
+  // The worker of the calling thread, for work that has no owner of its own to keep one (a
+  // copy of pixels): its helper starts on the first large job and ends with the thread.
+  static TBandWorker& OfThisThread();
 
   // Frames of fewer rows are not worth handing over.
   static constexpr int32_t kMinRows = 256;
@@ -52,6 +62,8 @@ class TBandWorker {
   // Waits for the helper's band; rethrows what it raised when asked to.
   void Wait(bool rethrow);
   void Loop();
+
+  static thread_local bool tInBand;  // this thread runs a band of some worker
 
   std::thread FThread;
   std::mutex FLock;

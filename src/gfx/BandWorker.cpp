@@ -1,10 +1,17 @@
 // The helper thread of TBandWorker: started on the first frame large enough, then it sleeps on
 // a condition variable between bands until its owner goes.
-#include "pictureshow/BandWorker.h"
+#include "gfx/BandWorker.h"
 
 #include <utility>
 
 namespace pictova {
+
+thread_local bool TBandWorker::tInBand = false;
+
+TBandWorker& TBandWorker::OfThisThread() {
+  thread_local TBandWorker worker;
+  return worker;
+}
 
 TBandWorker::~TBandWorker() {
   if (!FThread.joinable()) return;
@@ -59,11 +66,13 @@ void TBandWorker::Loop() {
     const int32_t first = FFirst, last = FLast;
     lock.unlock();
     std::exception_ptr error;
+    tInBand = true;
     try {
       job(fn, first, last);
     } catch (...) {
       error = std::current_exception();
     }
+    tInBand = false;
     lock.lock();
     FError = error;
     FPending = false;
