@@ -3,7 +3,10 @@
 #include "platform/sdl/SdlPixels.h"
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
+
+#include "gfx/BandWorker.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -69,9 +72,18 @@ void Bgr24ToXrgb32(const uint8_t* src, uint32_t* dst, size_t count) {
 
 void Bgr24ToXrgb32Rows(const uint8_t* src, ptrdiff_t srcPitch, uint8_t* dst, ptrdiff_t dstPitch, int32_t width,
                        int32_t height) {
-  if (width <= 0) return;
-  for (int32_t y = 0; y < height; ++y, src += srcPitch, dst += dstPitch)
-    Bgr24ToXrgb32(src, reinterpret_cast<uint32_t*>(dst), static_cast<size_t>(width));
+  if (width <= 0 || height <= 0) return;
+  const auto rows = [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y)
+      Bgr24ToXrgb32(src + y * srcPitch, reinterpret_cast<uint32_t*>(dst + y * dstPitch), static_cast<size_t>(width));
+  };
+  // A frame's worth runs on both cores (a pass over memory, which one core does not saturate).
+  constexpr int64_t kSplitPixels = int64_t{1} << 18;
+  if (int64_t{width} * height < kSplitPixels) {
+    rows(0, height);
+    return;
+  }
+  TBandWorker::OfThisThread().Run(height, rows);
 }
 
 }  // namespace pictova

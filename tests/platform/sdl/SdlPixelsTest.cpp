@@ -1,5 +1,6 @@
 // Our 24-bit rows as 32-bit window pixels: the same words as SDL's own conversion, for every
-// width (the four-pixel groups and what is left over) and for rectangles inside wider rows.
+// width (the four-pixel groups and what is left over), for rectangles inside wider rows and
+// for a frame converted on two threads.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -31,6 +32,15 @@ TEST(SdlPixels, RowsComeOutAsSdlConvertsThemAtEveryWidth) {
     // Bytes past each row's pixels are left alone.
     EXPECT_EQ(ours, sdl) << "width " << width;
   }
+  // A frame large enough to be converted in two bands on two threads.
+  const int width = 1101, height = 301, srcPitch = width * 3 + 1, dstPitch = width * 4 + 4;
+  const std::vector<uint8_t> src = Noise(size_t(srcPitch) * height, 77);
+  std::vector<uint8_t> ours(size_t(dstPitch) * height, 0xAB), sdl(ours.size(), 0xAB);
+  Bgr24ToXrgb32Rows(src.data(), srcPitch, ours.data(), dstPitch, width, height);
+  ASSERT_EQ(SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_BGR24, src.data(), srcPitch, SDL_PIXELFORMAT_ARGB8888,
+                              sdl.data(), dstPitch),
+            0);
+  EXPECT_TRUE(ours == sdl);
 }
 
 TEST(SdlPixels, NothingIsReadPastTheLastPixel) {
