@@ -100,5 +100,10 @@ void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& sourc
 // outside keep what target holds.
 void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy, int32_t progress,
                   int32_t firstRow = 0, int32_t lastRow = kAllRows);
+// The same turn with the snapshot restore fused in: pixels whose source falls outside take
+// back's pixel (back must have the target's size), bit for bit what restoring back into
+// target and then RotateBitmap give, without writing the turned part twice.
+void RotateBitmapFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t cx, int32_t cy,
+                      int32_t progress, int32_t firstRow = 0, int32_t lastRow = kAllRows);
 
 }  // namespace pictova

@@ -165,14 +165,24 @@ void BlendBitmapsFrom(TBitmap& target, const TBitmap& back, const TBitmap& sourc
     kernel.Run(target.ScanLine(y), back.ScanLine(y), source.ScanLine(y), rowBytes);
 }
 
-void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy,
-                  int32_t progress, int32_t firstRow, int32_t lastRow) {
+namespace {
+
+// RotateBitmap, and with back RotateBitmapFrom.
+void Rotate(TBitmap& target, const TBitmap* back, const TBitmap& source, int32_t cx, int32_t cy,
+            int32_t progress, int32_t firstRow, int32_t lastRow) {
   Require24Bit(target, "RotateBitmap");
   Require24Bit(source, "RotateBitmap");
   const int32_t p = std::clamp(progress, 0, 100);
   const int32_t tw = target.Width();
   const int32_t sw = source.Width(), sh = source.Height();
   const int32_t y0 = std::max(firstRow, 0), th = std::min(target.Height(), lastRow);
+  // Columns [from, to) of row y keep the snapshot: back's pixels, or what target holds.
+  const auto keep = [&](int32_t y, int32_t from, int32_t to) {
+    if (back != nullptr && from < to)
+      std::memcpy(target.ScanLine(y) + 3 * size_t(from), back->ScanLine(y) + 3 * size_t(from), 3 * size_t(to - from));
+  };
+  if (tw > 0 && (sw <= 0 || sh <= 0))
+    for (int32_t y = y0; y < th; ++y) keep(y, 0, tw);
   if (tw <= 0 || y0 >= th || sw <= 0 || sh <= 0) return;
 
   // 90 degrees at progress 0, none at 100; the product is formed in extended precision.
@@ -184,8 +194,14 @@ void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy
   if (sinT == 0 && cosT == 1) {
     // No turn: dx * 1 - dy * 0 is dx exactly, so every pixel takes its own source pixel.
     const size_t bytes = 3 * size_t(std::min(tw, sw));
-    for (int32_t y = y0; y < std::min(th, sh); ++y)
+    for (int32_t y = y0; y < th; ++y) {
+      if (y >= sh) {
+        keep(y, 0, tw);
+        continue;
+      }
       std::memcpy(target.ScanLine(y), source.ScanLine(y), bytes);
+      keep(y, std::min(tw, sw), tw);
+    }
     return;
   }
 
@@ -205,9 +221,12 @@ void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy
 
   const uint8_t* srcBits = source.Bits();
   const size_t srcStride = static_cast<size_t>(source.RowBytes());
-  // A row of the frame reads the source along a slanted line that the hardware prefetcher
-  // does not follow; asking for the pixel that the row four below will read at the same
-  // column keeps the reads from waiting on memory one cache line at a time.
+  // A frame row reads the source along a slanted line: near a quarter turn, down a column,
+  // one cache line per pixel, while the rows below read the neighbouring bytes of the same
+  // lines. So the frame is walked in tiles of a few rows by a few hundred columns, whose
+  // rows share the lines they load; and the pixel that the row four below reads at the same
+  // column is asked for ahead, which keeps the first reads of a tile from waiting one cache
+  // line at a time.
   const uintptr_t ahead =
       static_cast<uintptr_t>(std::llround(kPrefetchRows * cosT) * static_cast<int64_t>(srcStride) -
                              3 * std::llround(kPrefetchRows * sinT));
@@ -218,51 +237,95 @@ void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy
   const __m128i limits = _mm_setr_epi32(sw, sw, sh, sh);
   const __m128i minusOne = _mm_set1_epi32(-1);
 #endif
-  for (int32_t y = y0; y < th; ++y) {
-    const double dy = static_cast<double>(y) - cy;
-    const double rowSin = dy * sinT;
-    const double rowCos = dy * cosT;
-    const auto sourceX = [&](int32_t x) { return cx + RoundHalfEven(colCos[size_t(x)] - rowSin); };
-    const auto sourceY = [&](int32_t x) { return cy + RoundHalfEven(colSin[size_t(x)] + rowCos); };
-    // Only the columns whose source lies inside the picture are visited; the others keep
-    // the snapshot.
-    int32_t first = 0, last = tw;
-    NarrowToRange(sourceX, sw, first, last);
-    NarrowToRange(sourceY, sh, first, last);
-    uint8_t* out = target.ScanLine(y);
-    int32_t x = first;
-#if defined(__SSE2__) && defined(__x86_64__)
-    // Two pixels at a time. The packed conversion rounds as the scalar one does (the
-    // processor's rounding mode); its 32-bit results are exact while the pivot stays within
-    // 2^30 of the picture, which every real pivot does.
-    if (smallPivot) {
-      const __m128d rs = _mm_set1_pd(rowSin), rc = _mm_set1_pd(rowCos);
-      for (; x + 2 <= last; x += 2) {
-        const __m128i ix = _mm_cvtpd_epi32(_mm_sub_pd(_mm_loadu_pd(&colCos[size_t(x)]), rs));
-        const __m128i iy = _mm_cvtpd_epi32(_mm_add_pd(_mm_loadu_pd(&colSin[size_t(x)]), rc));
-        const __m128i at = _mm_add_epi32(_mm_unpacklo_epi64(ix, iy), pivot);  // sx0 sx1 sy0 sy1
-        const __m128i inside =
-            _mm_and_si128(_mm_cmpgt_epi32(at, minusOne), _mm_cmplt_epi32(at, limits));
-        if (_mm_movemask_epi8(inside) != 0xFFFF) break;  // never taken; guards the reads
-        const uint64_t sxs = static_cast<uint64_t>(_mm_cvtsi128_si64(at));
-        const uint64_t sys = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(at, at)));
-        const uint8_t* p0 = srcBits + size_t(uint32_t(sys)) * srcStride + 3 * size_t(uint32_t(sxs));
-        const uint8_t* p1 = srcBits + size_t(sys >> 32) * srcStride + 3 * size_t(sxs >> 32);
-        Prefetch(p0, ahead);
-        std::memcpy(out + 3 * size_t(x), p0, 3);
-        std::memcpy(out + 3 * size_t(x) + 3, p1, 3);
+  struct TRowWork {
+    double Sin, Cos;      // dy * sin, dy * cos
+    int32_t First, Last;  // the columns whose source lies inside the picture
+  };
+  constexpr int32_t kTileRows = 16, kTileColumns = 256;
+  std::array<TRowWork, kTileRows> tile;
+  for (int32_t top = y0; top < th; top += kTileRows) {
+    const int32_t rows = std::min(kTileRows, th - top);
+    int32_t left = tw, right = 0;
+    for (int32_t i = 0; i < rows; ++i) {
+      const double dy = static_cast<double>(top + i) - cy;
+      TRowWork& row = tile[size_t(i)];
+      row.Sin = dy * sinT;
+      row.Cos = dy * cosT;
+      const auto sourceX = [&](int32_t x) { return cx + RoundHalfEven(colCos[size_t(x)] - row.Sin); };
+      const auto sourceY = [&](int32_t x) { return cy + RoundHalfEven(colSin[size_t(x)] + row.Cos); };
+      // The other columns keep the snapshot.
+      row.First = 0;
+      row.Last = tw;
+      NarrowToRange(sourceX, sw, row.First, row.Last);
+      NarrowToRange(sourceY, sh, row.First, row.Last);
+      if (row.First < row.Last) {
+        left = std::min(left, row.First);
+        right = std::max(right, row.Last);
+        keep(top + i, 0, row.First);
+        keep(top + i, row.Last, tw);
+      } else {
+        keep(top + i, 0, tw);
       }
     }
+    for (int32_t from = left; from < right; from += kTileColumns) {
+      const int32_t to = std::min(right, from + kTileColumns);
+      for (int32_t i = 0; i < rows; ++i) {
+        const TRowWork& row = tile[size_t(i)];
+        const int32_t last = std::min(row.Last, to);
+        int32_t x = std::max(row.First, from);
+        uint8_t* out = target.ScanLine(top + i);
+#if defined(__SSE2__) && defined(__x86_64__)
+        // Two pixels at a time. The packed conversion rounds as the scalar one does (the
+        // processor's rounding mode); its 32-bit results are exact while the pivot stays
+        // within 2^30 of the picture, which every real pivot does.
+        if (smallPivot) {
+          const __m128d rs = _mm_set1_pd(row.Sin), rc = _mm_set1_pd(row.Cos);
+          for (; x + 2 <= last; x += 2) {
+            const __m128i ix = _mm_cvtpd_epi32(_mm_sub_pd(_mm_loadu_pd(&colCos[size_t(x)]), rs));
+            const __m128i iy = _mm_cvtpd_epi32(_mm_add_pd(_mm_loadu_pd(&colSin[size_t(x)]), rc));
+            const __m128i at = _mm_add_epi32(_mm_unpacklo_epi64(ix, iy), pivot);  // sx0 sx1 sy0 sy1
+            const __m128i inside =
+                _mm_and_si128(_mm_cmpgt_epi32(at, minusOne), _mm_cmplt_epi32(at, limits));
+            if (_mm_movemask_epi8(inside) != 0xFFFF) break;  // never taken; guards the reads
+            const uint64_t sxs = static_cast<uint64_t>(_mm_cvtsi128_si64(at));
+            const uint64_t sys = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(at, at)));
+            const uint8_t* p0 = srcBits + size_t(uint32_t(sys)) * srcStride + 3 * size_t(uint32_t(sxs));
+            const uint8_t* p1 = srcBits + size_t(sys >> 32) * srcStride + 3 * size_t(sxs >> 32);
+            Prefetch(p0, ahead);
+            std::memcpy(out + 3 * size_t(x), p0, 3);
+            std::memcpy(out + 3 * size_t(x) + 3, p1, 3);
+          }
+        }
 #endif
-    for (; x < last; ++x) {
-      const int64_t sx = sourceX(x);
-      const int64_t sy = sourceY(x);
-      if (sx < 0 || sx >= sw || sy < 0 || sy >= sh) continue;  // never taken; guards the read
-      const uint8_t* from = srcBits + size_t(sy) * srcStride + 3 * size_t(sx);
-      Prefetch(from, ahead);
-      std::memcpy(out + 3 * size_t(x), from, 3);
+        for (; x < last; ++x) {
+          const int64_t sx = cx + RoundHalfEven(colCos[size_t(x)] - row.Sin);
+          const int64_t sy = cy + RoundHalfEven(colSin[size_t(x)] + row.Cos);
+          if (sx < 0 || sx >= sw || sy < 0 || sy >= sh) {  // never taken; guards the read
+            keep(top + i, x, x + 1);
+            continue;
+          }
+          const uint8_t* p = srcBits + size_t(sy) * srcStride + 3 * size_t(sx);
+          Prefetch(p, ahead);
+          std::memcpy(out + 3 * size_t(x), p, 3);
+        }
+      }
     }
   }
+}
+
+}  // namespace
+
+void RotateBitmap(TBitmap& target, const TBitmap& source, int32_t cx, int32_t cy,
+                  int32_t progress, int32_t firstRow, int32_t lastRow) {
+  Rotate(target, nullptr, source, cx, cy, progress, firstRow, lastRow);
+}
+
+void RotateBitmapFrom(TBitmap& target, const TBitmap& back, const TBitmap& source, int32_t cx, int32_t cy,
+                      int32_t progress, int32_t firstRow, int32_t lastRow) {
+  Require24Bit(back, "RotateBitmap");
+  if (back.Width() != target.Width() || back.Height() != target.Height())
+    throw Exception("RotateBitmap needs a background of the target's size");
+  Rotate(target, &back, source, cx, cy, progress, firstRow, lastRow);
 }
 
 }  // namespace pictova

@@ -410,8 +410,9 @@ void TQmPictureShow::RenderFrame() {
   }
   FLastRegion.reset();
 
-  // Style 118 without a handler between restore and fade does both in one pass.
-  const bool fusedFade = style == 118 && !OnBeforeNewFrame && p > 0 && p < 100;
+  // The fade (118) and the turns (119 to 122) without a handler between restore and effect
+  // restore in the same pass: every pixel of the frame is written once.
+  const bool fused = style >= 118 && style <= 122 && !OnBeforeNewFrame && p > 0 && p < 100;
   // A rectangle style's final copy, made here already when no handler comes between: where it
   // writes every pixel, the snapshot need not be put back first.
   std::optional<TRectFrame> rectFrame;
@@ -420,7 +421,7 @@ void TQmPictureShow::RenderFrame() {
     rectFrame = RectEffect(style, g);
     overwritten = FinalCopyCovers(rectFrame->D, rectFrame->S, w, h);
   }
-  if (!fusedFade) {
+  if (!fused) {
     // ScreenBitmap differs from the snapshot only where the last frame wrote.
     TCanvasLock lock(canvas);
     for (int i = 0; i < FLastFrame.Count; ++i) {
@@ -469,7 +470,7 @@ void TQmPictureShow::RenderFrame() {
       // Both cores on the rows: each row's bytes depend on that row alone.
       const TBitmap& old = *FOldBitmap;
       TBandWorker::OfThisThread().Run(h, [&](int32_t first, int32_t last) {
-        if (fusedFade) {
+        if (fused) {
           BlendBitmapsFrom(screen, old, picture, p, first, last);
         } else {
           BlendBitmaps(screen, picture, p, first, last);
@@ -478,8 +479,14 @@ void TQmPictureShow::RenderFrame() {
     } else if (style >= 119 && style <= 122) {
       const int32_t cx = style <= 120 ? -1 : w;
       const int32_t cy = style == 119 || style == 121 ? -1 : h;
-      TBandWorker::OfThisThread().Run(
-          h, [&](int32_t first, int32_t last) { RotateBitmap(screen, picture, cx, cy, p, first, last); });
+      const TBitmap& old = *FOldBitmap;
+      TBandWorker::OfThisThread().Run(h, [&](int32_t first, int32_t last) {
+        if (fused) {
+          RotateBitmapFrom(screen, old, picture, cx, cy, p, first, last);
+        } else {
+          RotateBitmap(screen, picture, cx, cy, p, first, last);
+        }
+      });
     } else {
       return;  // no such style: the snapshot stays, nothing is invalidated
     }
@@ -673,7 +680,7 @@ const TBitmap& TQmPictureShow::PaintBuffer() const {
   auto& self = *const_cast<TQmPictureShow*>(this);
   if (FSurfaceStale) {
     // The frame shown last is ScreenBitmap 1:1; composed whole, the surface shows it again.
-    self.Paint();
+    self.TQmPictureShow::Paint();
   }
   return *self.Canvas().Bitmap();
 }

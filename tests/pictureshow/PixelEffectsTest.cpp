@@ -141,6 +141,28 @@ TEST(PixelEffects, RotationAgainstThePerPixelDefinition) {
     EXPECT_GT(kept, 0);
   }
 
+  // A frame of several tiles each way (the rows and columns are walked tile by tile).
+  {
+    const int32_t bw = 601, bh = 53;
+    TBitmap big(bw, bh), back(bw, bh);
+    for (int32_t y = 0; y < bh; ++y)
+      for (int32_t x = 0; x < bw; ++x) {
+        big.SetPixel(x, y, RGB(uint8_t(x), uint8_t(y), uint8_t(x >> 8)));
+        back.SetPixel(x, y, RGB(uint8_t(y), uint8_t(x), 0x11));
+      }
+    for (const auto& [cx, cy] : {std::pair{-1, -1}, std::pair{-1, bh}, std::pair{bw, -1}, std::pair{bw, bh}})
+      for (int32_t p : {3, 50, 97, 100}) {
+        TBitmap frame(back);
+        RotateBitmap(frame, big, cx, cy, p);
+        const TBitmap expected = RotateRef(back, big, cx, cy, p);
+        EXPECT_TRUE(SameBits(frame, expected)) << "pivot " << cx << "," << cy << " p=" << p;
+        // With the restore fused in, whatever the frame held before is gone.
+        TBitmap fused(big);
+        RotateBitmapFrom(fused, back, big, cx, cy, p);
+        EXPECT_TRUE(SameBits(fused, expected)) << "fused, pivot " << cx << "," << cy << " p=" << p;
+      }
+  }
+
   // Hand-worked at 45 degrees about (-1, -1): target (0, 0) has dx = dy = 1, so its source
   // column is -1 + round(0) = -1, outside: the snapshot stays. Target (4, 2) has dx = 5,
   // dy = 3: column -1 + round(2 * 0.7071) = 0, row -1 + round(8 * 0.7071) = 5.
@@ -157,6 +179,9 @@ TEST(PixelEffects, RotationAgainstThePerPixelDefinition) {
 
 TEST(PixelEffects, RotationGuardsItsInputs) {
   TBitmap mono(8, 8, pf1bit), colour(8, 8);
+  TBitmap other(8, 9);
+  EXPECT_THROW(RotateBitmapFrom(colour, other, colour, -1, -1, 50), Exception);
+  EXPECT_THROW(RotateBitmapFrom(colour, mono, colour, -1, -1, 50), Exception);
   EXPECT_THROW(RotateBitmap(mono, colour, -1, -1, 50), Exception);
   EXPECT_THROW(RotateBitmap(colour, mono, -1, -1, 50), Exception);
   // A source smaller than the frame: only its own pixels are ever read.
@@ -211,6 +236,9 @@ TEST(PixelEffects, TwoBandsGiveTheBytesOfOnePass) {
       RotateBitmap(r1, pic, cx, cy, p);
       bands.Run(h, [&](int32_t a, int32_t b) { RotateBitmap(r2, pic, cx, cy, p, a, b); });
       EXPECT_TRUE(SameBytes(r1, r2)) << cx << "," << cy;
+      TBitmap r3 = pic;
+      bands.Run(h, [&](int32_t a, int32_t b) { RotateBitmapFrom(r3, back, pic, cx, cy, p, a, b); });
+      EXPECT_TRUE(SameBytes(r1, r3)) << cx << "," << cy;
     }
   }
   // Every row is done exactly once, and a failure in the helper's band reaches the caller.
