@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-
 #include "rtl/SysUtils.h"
 
 namespace pictova {
@@ -97,27 +95,6 @@ TEST(TBitmap, AssignCopiesAndClearEmpties) {
   EXPECT_TRUE(b.Empty());
   auto clone = a.Clone();
   EXPECT_EQ(clone->Width(), 2);
-}
-
-// A frame's pixels live in a block of their own (huge pages on Linux): resizing across the
-// threshold, copying and assigning keep the pixels as for any other bitmap.
-TEST(TBitmap, FrameSizedPixelsBehaveAsAnyOther) {
-  TBitmap frame(1920, 1080);
-#if defined(__linux__)
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(frame.Bits()) % (uintptr_t{2} << 20), 0u);
-#endif
-  frame.SetPixel(1919, 1079, clRed);
-  frame.SetPixel(5, 5, clBlue);
-  TBitmap copy(frame);
-  EXPECT_EQ(copy.Pixel(1919, 1079), clRed);
-  frame.SetSize(10, 10);  // down to a small block
-  EXPECT_EQ(frame.Pixel(5, 5), clBlue);
-  frame.SetSize(3840, 2160);  // and up again
-  EXPECT_EQ(frame.Pixel(5, 5), clBlue);
-  EXPECT_EQ(frame.Pixel(1919, 1079), clBlack);
-  copy.Assign(&frame);
-  EXPECT_EQ(copy.Width(), 3840);
-  EXPECT_EQ(copy.Pixel(5, 5), clBlue);
 }
 
 }  // namespace pictova
