@@ -1,51 +1,13 @@
 // The device-independent raster image: 1-bit or 24-bit pixels, rows top-down, 4-byte padded.
 #include "gfx/Bitmap.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <new>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #include "gfx/BandWorker.h"
 #include "gfx/Canvas.h"
 #include "rtl/SysUtils.h"
 
 namespace pictova {
-
-namespace {
-
-constexpr size_t kHugePage = size_t{2} << 20;
-// Blocks from two huge pages up: a 1080p frame and larger.
-constexpr size_t kHugeBlock = 2 * kHugePage;
-
-}  // namespace
-
-void* AllocatePixels(size_t bytes) {
-#if defined(__linux__)
-  if (bytes >= kHugeBlock) {
-    const size_t size = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = std::aligned_alloc(kHugePage, size);
-    if (p == nullptr) throw std::bad_alloc();
-    // Before the first touch, so that the pages are huge from the start; only advice.
-    madvise(p, size, MADV_HUGEPAGE);
-    return p;
-  }
-#endif
-  return ::operator new(bytes);
-}
-
-void FreePixels(void* p, size_t bytes) noexcept {
-#if defined(__linux__)
-  if (bytes >= kHugeBlock) {
-    std::free(p);
-    return;
-  }
-#endif
-  ::operator delete(p);
-}
 
 TBitmap::TBitmap() = default;
 
@@ -91,7 +53,7 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
                height, kMaxBitmapSide, static_cast<long long>(kMaxBitmapBytes >> 20)));
   }
 
-  std::vector<uint8_t, TPixelAllocator<uint8_t>> bits(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
+  std::vector<uint8_t> bits(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
   const int32_t keepW = std::min(width, FWidth);
   // With no column kept there is nothing to copy (and the new rows may have no storage).
   const int32_t keepH = keepW > 0 ? std::min(height, FHeight) : 0;

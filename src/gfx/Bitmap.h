@@ -1,7 +1,6 @@
 // The device-independent raster image: 1-bit or 24-bit pixels, rows top-down, 4-byte padded.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -13,27 +12,6 @@ namespace pictova {
 class TCanvas;
 
 enum TPixelFormat { pf1bit, pf24bit };
-
-// Storage of a bitmap's pixels. A block of a frame's size is aligned to 2 MiB and, on Linux,
-// backed by huge pages where the system allows them: the turns read a picture along slanted
-// lines, and with small pages a 4K frame spans more pages than the processor's address cache
-// holds. Smaller blocks come from operator new.
-void* AllocatePixels(size_t bytes);
-void FreePixels(void* p, size_t bytes) noexcept;
-
-template <class T>
-struct TPixelAllocator {
-  using value_type = T;
-  TPixelAllocator() = default;
-  template <class U>
-  TPixelAllocator(const TPixelAllocator<U>&) noexcept {}
-  T* allocate(size_t n) { return static_cast<T*>(AllocatePixels(n * sizeof(T))); }
-  void deallocate(T* p, size_t n) noexcept { FreePixels(p, n * sizeof(T)); }
-  template <class U>
-  bool operator==(const TPixelAllocator<U>&) const noexcept {
-    return true;
-  }
-};
 
 // A picture's content. In this system every graphic is a bitmap (decoders always produce
 // one), so the base class only carries what a picture needs to know.
@@ -109,7 +87,7 @@ class TBitmap : public TGraphic {
   int32_t FHeight = 0;
   int32_t FRowBytes = 0;
   TPixelFormat FPixelFormat = pf24bit;
-  std::vector<uint8_t, TPixelAllocator<uint8_t>> FBits;
+  std::vector<uint8_t> FBits;
   std::unique_ptr<TCanvas> FCanvas;
 };
 
