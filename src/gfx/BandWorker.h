@@ -48,8 +48,20 @@ class TBandWorker {
   // copy of pixels): its helper starts on the first large job and ends with the thread.
   static TBandWorker& OfThisThread();
 
-  // Frames of fewer rows are not worth handing over.
+  // Run on the calling thread's worker for a job over at least kMinPixels pixels (a pass over
+  // memory, which one core does not saturate); a smaller one runs whole on the calling thread.
+  template <class Fn>
+  static void Split(int32_t rows, int64_t pixels, Fn&& fn) {
+    if (pixels < kMinPixels) {
+      fn(0, rows);
+      return;
+    }
+    OfThisThread().Run(rows, fn);
+  }
+
+  // Frames of fewer rows, or jobs of fewer pixels, are not worth handing over.
   static constexpr int32_t kMinRows = 256;
+  static constexpr int64_t kMinPixels = int64_t{1} << 18;
 
  private:
   using TJob = void (*)(void* fn, int32_t first, int32_t last);

@@ -205,12 +205,7 @@ void CopyRows(const TBitmap& source, TBitmap& dest, const TAxisMap& cols, const 
 // bytes are those of one pass.
 void CopyRowsInBands(const TBitmap& source, TBitmap& dest, const TAxisMap& cols, const TAxisMap& rows,
                      bool identity, const TRect& r) {
-  constexpr int64_t kSplitPixels = int64_t{1} << 18;
-  if (int64_t{r.Width()} * r.Height() < kSplitPixels) {
-    CopyRows(source, dest, cols, rows, identity, r);
-    return;
-  }
-  TBandWorker::OfThisThread().Run(r.Height(), [&](int32_t first, int32_t last) {
+  TBandWorker::Split(r.Height(), int64_t{r.Width()} * r.Height(), [&](int32_t first, int32_t last) {
     CopyRows(source, dest, cols, rows, identity, TRect{r.Left, r.Top + first, r.Right, r.Top + last});
   });
 }

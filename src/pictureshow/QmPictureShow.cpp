@@ -469,7 +469,7 @@ void TQmPictureShow::RenderFrame() {
     } else if (style == 118) {
       // Both cores on the rows: each row's bytes depend on that row alone.
       const TBitmap& old = *FOldBitmap;
-      TBandWorker::OfThisThread().Run(h, [&](int32_t first, int32_t last) {
+      TBandWorker::Split(h, int64_t{w} * h, [&](int32_t first, int32_t last) {
         if (fused) {
           BlendBitmapsFrom(screen, old, picture, p, first, last);
         } else {
@@ -480,7 +480,7 @@ void TQmPictureShow::RenderFrame() {
       const int32_t cx = style <= 120 ? -1 : w;
       const int32_t cy = style == 119 || style == 121 ? -1 : h;
       const TBitmap& old = *FOldBitmap;
-      TBandWorker::OfThisThread().Run(h, [&](int32_t first, int32_t last) {
+      TBandWorker::Split(h, int64_t{w} * h, [&](int32_t first, int32_t last) {
         if (fused) {
           RotateBitmapFrom(screen, old, picture, cx, cy, p, first, last);
         } else {
@@ -664,7 +664,7 @@ void TQmPictureShow::TileGraphic(TCanvas& canvas, const TRect& rect, const TGrap
   }
 }
 
-const TBitmap* TQmPictureShow::PaintedPixels(const TRect&) {
+const TBitmap* TQmPictureShow::PaintedPixels() {
   const TBitmap& screen = *FScreenBitmap;
   const TRect c = ClientRect();
   if (IsDesigning() || !IsMainThread() || FInPaint || screen.Empty() || screen.Width() != c.Width() ||

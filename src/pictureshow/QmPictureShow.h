@@ -130,7 +130,7 @@ class TQmPictureShow : public TGraphicControl {
   // ScreenBitmap itself when it fills the client 1:1 (the usual full-screen frame): the form
   // copies the frame from it, one copy fewer than composing it on the drawing surface first.
   // Paint is not called then: a descendant that draws more in Paint returns nullptr here.
-  const TBitmap* PaintedPixels(const TRect& part) override;
+  const TBitmap* PaintedPixels() override;
   void Resize() override;
   virtual void PictureChanged();
   void BgPictureChanged();

@@ -133,10 +133,10 @@ class TControl : public TComponent {
  protected:
   virtual void WndProc(TMessage& message);
   virtual void Paint() {}
-  // An opaque control whose client, inside part (control coordinates), is exactly a bitmap it
-  // keeps, of the client's size and drawn 1:1, can hand that bitmap over: the painter copies
-  // its pixels straight into the form's back buffer, and no paint message is sent.
-  virtual const TBitmap* PaintedPixels(const TRect& part) { return nullptr; }
+  // An opaque control whose client is exactly a bitmap it keeps, of the client's size and drawn
+  // 1:1, can hand that bitmap over: the painter copies the part being painted straight into
+  // the form's back buffer, and no paint message is sent.
+  virtual const TBitmap* PaintedPixels() { return nullptr; }
   virtual void Click();
   virtual void DblClick();
   virtual void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);

@@ -48,7 +48,7 @@ class TPainter {
   static void PaintControl(TBitmap& back, TControl& c, const TRect& bounds, const TRect& part) {
     const TRect inner = OffsetRect(part, -bounds.Left, -bounds.Top);
     if ((c.ControlStyle() & csOpaque) != 0) {
-      const TBitmap* pixels = c.PaintedPixels(inner);
+      const TBitmap* pixels = c.PaintedPixels();
       if (pixels != nullptr && pixels->PixelFormat() == pf24bit && pixels->Width() == bounds.Width() &&
           pixels->Height() == bounds.Height()) {
         CopyPixels(*pixels, inner.Left, inner.Top, back, part);

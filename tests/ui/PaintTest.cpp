@@ -49,13 +49,19 @@ class PaintTest : public HeadlessTest {
     return form;
   }
   TColor At(int32_t x, int32_t y) { return Headless().ScreenBitmap().Pixel(x, y); }
+  // A sketch of type T on form at (x, y), w x h.
+  template <class T = TSketch>
+  T* Place(TForm* form, bool opaque, int32_t x, int32_t y, int32_t w, int32_t h) {
+    auto* sketch = new T(form, opaque);
+    sketch->SetParent(form);
+    sketch->SetBounds(x, y, w, h);
+    return sketch;
+  }
 };
 
 TEST_F(PaintTest, AGraphicControlPaintsAtItsPositionClippedToItsBounds) {
   TForm* form = MakeForm();
-  auto* sketch = new TSketch(form, false);
-  sketch->SetParent(form);
-  sketch->SetBounds(50, 40, 20, 10);
+  auto* sketch = Place(form, false, 50, 40, 20, 10);
   sketch->Draw = [](TCanvas& c) {
     Fill(c, Rect(-100, -100, 1000, 1000), clLime);
     c.SetPixel(0, 0, clBlue);
@@ -72,14 +78,10 @@ TEST_F(PaintTest, AGraphicControlPaintsAtItsPositionClippedToItsBounds) {
 
 TEST_F(PaintTest, OnlyATransparentControlShowsTheBackgroundWhereItDoesNotPaint) {
   TForm* form = MakeForm();
-  auto* opaque = new TSketch(form, true);
-  auto* clear = new TSketch(form, false);
-  for (TSketch* s : {opaque, clear}) {
-    s->SetParent(form);
+  auto* opaque = Place(form, true, 0, 0, 20, 10);
+  auto* clear = Place(form, false, 0, 50, 20, 10);
+  for (TSketch* s : {opaque, clear})
     s->Draw = [](TCanvas& c) { Fill(c, Rect(0, 0, 10, 10), clBlue); };  // left half only
-  }
-  opaque->SetBounds(0, 0, 20, 10);
-  clear->SetBounds(0, 50, 20, 10);
   form->Show();
   App().ProcessMessages();
   EXPECT_EQ(At(5, 5), clBlue);
@@ -91,9 +93,7 @@ TEST_F(PaintTest, OnlyATransparentControlShowsTheBackgroundWhereItDoesNotPaint) 
 
 TEST_F(PaintTest, InvalidatingARectangleRepaintsOnlyThatRectangleAndOnlyWhenIdle) {
   TForm* form = MakeForm();
-  auto* sketch = new TSketch(form, true);
-  sketch->SetParent(form);
-  sketch->SetBounds(100, 20, 40, 30);
+  auto* sketch = Place(form, true, 100, 20, 40, 30);
   TColor color = clLime;
   sketch->Draw = [&](TCanvas& c) { Fill(c, Rect(0, 0, 40, 30), color); };
   form->Show();
@@ -120,12 +120,8 @@ TEST_F(PaintTest, InvalidatingARectangleRepaintsOnlyThatRectangleAndOnlyWhenIdle
 
 TEST_F(PaintTest, AFailingPaintIsReportedAndTheOtherControlsStillPaint) {
   TForm* form = MakeForm();
-  auto* bad = new TSketch(form, true);
-  auto* good = new TSketch(form, true);
-  bad->SetParent(form);
-  good->SetParent(form);
-  bad->SetBounds(0, 0, 10, 10);
-  good->SetBounds(20, 0, 10, 10);
+  auto* bad = Place(form, true, 0, 0, 10, 10);
+  auto* good = Place(form, true, 20, 0, 10, 10);
   bad->Draw = [](TCanvas&) { throw Exception("Paint broke"); };
   good->Draw = [](TCanvas& c) { Fill(c, Rect(0, 0, 10, 10), clLime); };
   form->Show();
@@ -140,24 +136,19 @@ class TPixelsSketch : public TSketch {
  public:
   using TSketch::TSketch;
   TBitmap Pixels;
-  bool HandOver = true;
 
  protected:
-  const TBitmap* PaintedPixels(const TRect&) override { return HandOver ? &Pixels : nullptr; }
+  const TBitmap* PaintedPixels() override { return &Pixels; }
 };
 
 TEST_F(PaintTest, HandedOverPixelsArePaintedInTheirPlaceUnderTheControlsAboveThem) {
   TForm* form = MakeForm();
-  auto* shown = new TPixelsSketch(form, true);
-  shown->SetParent(form);
-  shown->SetBounds(10, 10, 100, 60);
+  auto* shown = Place<TPixelsSketch>(form, true, 10, 10, 100, 60);
   shown->Pixels.SetSize(100, 60);
   Fill(shown->Pixels.Canvas(), Rect(0, 0, 100, 60), clBlue);
   shown->Pixels.Canvas().SetPixel(99, 59, clYellow);
   shown->Draw = [](TCanvas& c) { Fill(c, Rect(0, 0, 100, 60), clLime); };
-  auto* above = new TSketch(form, false);
-  above->SetParent(form);
-  above->SetBounds(50, 30, 10, 10);
+  auto* above = Place(form, false, 50, 30, 10, 10);
   above->Draw = [](TCanvas& c) { Fill(c, Rect(0, 0, 5, 10), clWhite); };
   form->Show();
   App().ProcessMessages();
@@ -184,9 +175,7 @@ TEST_F(PaintTest, HandedOverPixelsArePaintedInTheirPlaceUnderTheControlsAboveThe
 // The screen composed from windows that present straight onto it while nothing covers them.
 TEST_F(PaintTest, AWindowThatPresentedStraightOntoTheScreenIsComposedRightWhenCoveredMovedAndUncovered) {
   TForm* back = MakeForm();
-  auto* sketch = new TSketch(back, true);
-  sketch->SetParent(back);
-  sketch->SetBounds(0, 0, 200, 100);
+  auto* sketch = Place(back, true, 0, 0, 200, 100);
   TColor left = clBlue, right = clLime;
   sketch->Draw = [&](TCanvas& c) {
     Fill(c, Rect(0, 0, 100, 100), left);

@@ -77,13 +77,7 @@ void Bgr24ToXrgb32Rows(const uint8_t* src, ptrdiff_t srcPitch, uint8_t* dst, ptr
     for (int32_t y = first; y < last; ++y)
       Bgr24ToXrgb32(src + y * srcPitch, reinterpret_cast<uint32_t*>(dst + y * dstPitch), static_cast<size_t>(width));
   };
-  // A frame's worth runs on both cores (a pass over memory, which one core does not saturate).
-  constexpr int64_t kSplitPixels = int64_t{1} << 18;
-  if (int64_t{width} * height < kSplitPixels) {
-    rows(0, height);
-    return;
-  }
-  TBandWorker::OfThisThread().Run(height, rows);
+  TBandWorker::Split(height, int64_t{width} * height, rows);
 }
 
 }  // namespace pictova
